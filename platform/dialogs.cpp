@@ -11,9 +11,15 @@ bool g_record = false;
 std::vector<ShownAlert> g_alerts;
 }  // namespace
 
-void hooks_record_dialogs(bool on) { g_record = on; }
-const std::vector<ShownAlert>& hooks_alerts() { return g_alerts; }
-void hooks_clear_record() { g_alerts.clear(); }
+void hooks_record_dialogs(bool on) {
+    g_record = on;
+}
+const std::vector<ShownAlert>& hooks_alerts() {
+    return g_alerts;
+}
+void hooks_clear_record() {
+    g_alerts.clear();
+}
 
 OSErr RunNoteAlert(const char* title, const char* message) {
     if (g_record) {
