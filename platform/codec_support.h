@@ -64,7 +64,12 @@ struct ByteReader {
 // positive, exceeds 32767 or the area exceeds kMaxImagePixels, -108 out of memory.
 OSErr NewImageGWorld(std::int64_t width, std::int64_t height, GWorldPtr* out);
 
-// Big- and little-endian appends for the writers.
+struct Picture;
+// A picture that takes over image (disposed of with the picture), or null when out of
+// memory (image is then disposed of).
+Picture* NewPictureAdopting(GWorldPtr image);
+
+// Big- and little-endian stores for the writers.
 void put_u16be(std::uint8_t* p, std::uint32_t v);
 void put_u32be(std::uint8_t* p, std::uint32_t v);
 void put_u16le(std::uint8_t* p, std::uint32_t v);

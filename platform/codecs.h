@@ -78,10 +78,6 @@ OSErr WritePICTImage(GWorldPtr src, std::vector<std::uint8_t>* out);
 struct Picture;
 using PicHandle = Picture*;
 
-// A picture holding a copy of src, or null when out of memory.
-PicHandle NewPictureFromGWorld(GWorldPtr src);
-// The picture's frame: (0, 0, height, width) of its image.
-void GetPictureFrame(PicHandle pic, Rect* out);
 // Draws the whole picture scaled into dst on the current port, clipped to the port's
 // clip rectangle and bounds: shrinking averages the covered area, enlarging interpolates
 // linearly, the same size copies exactly. Does nothing when out of memory.
