@@ -1,0 +1,140 @@
+// The graphics importer (files read by content) and exporter (GWorlds written as JPEG,
+// PICT or BMP files).
+#include <cerrno>
+#include <cstdio>
+#include <new>
+#include <vector>
+
+#include "platform/codec_support.h"
+#include "platform/codecs.h"
+
+struct GraphicsImporter {
+    std::vector<std::uint8_t> data;  // the whole file
+    const char* mime;                // its sniffed MIME text
+    GWorldPtr image;                 // decoded on first need, until handed out as a picture
+    bool decoded;                    // decoding was tried; status holds its result
+    OSErr status;
+    std::int16_t width, height;  // the decoded image's size
+};
+
+namespace {
+
+// Files larger than this are refused rather than read into memory.
+constexpr long kMaxFileSize = 1L << 30;
+
+OSErr __read_file(const FSSpec* spec, std::vector<std::uint8_t>* out) {
+    std::FILE* f = std::fopen(FSpGetFullPath(spec).c_str(), "rb");
+    if (!f) return errno == ENOENT ? fnfErr : ioErr;
+    OSErr err = noErr;
+    long size = std::fseek(f, 0, SEEK_END) == 0 ? std::ftell(f) : -1;
+    if (size < 0)
+        err = ioErr;
+    else if (size > kMaxFileSize)
+        err = memFullErr;
+    if (err == noErr) {
+        try {
+            out->resize(std::size_t(size));
+        } catch (const std::bad_alloc&) {
+            err = memFullErr;
+        }
+    }
+    if (err == noErr) {
+        std::rewind(f);
+        if (std::fread(out->data(), 1, out->size(), f) != out->size()) err = ioErr;
+    }
+    std::fclose(f);
+    return err;
+}
+
+OSErr __decode(GraphicsImportComponent gi) {
+    if (gi->decoded) return gi->status;
+    gi->decoded = true;
+    const std::string mime = gi->mime;
+    const std::uint8_t* d = gi->data.data();
+    const std::size_t n = gi->data.size();
+    GWorldPtr image = nullptr;
+    if (mime == "image/jpeg")
+        gi->status = ReadJPEGImage(d, n, 1, &image);
+    else if (mime == "image/x-bmp")
+        gi->status = ReadBMPImage(d, n, &image);
+    else if (mime == "image/pict")
+        gi->status = ReadPICTImage(d, n, &image);
+    else
+        gi->status = noCodecErr;
+    if (gi->status == noErr) {
+        gi->image = image;
+        gi->width = image->width;
+        gi->height = image->height;
+    }
+    return gi->status;
+}
+
+}  // namespace
+
+OSErr GetGraphicsImporterForFile(const FSSpec* spec, GraphicsImportComponent* out) {
+    *out = nullptr;
+    auto* gi = new (std::nothrow) GraphicsImporter{{}, nullptr, nullptr, false, noErr, 0, 0};
+    if (!gi) return memFullErr;
+    OSErr err = __read_file(spec, &gi->data);
+    if (err == noErr) {
+        gi->mime = SniffImageMIMEType(gi->data.data(), gi->data.size());
+        if (!gi->mime) err = noCodecErr;
+    }
+    if (err != noErr) {
+        delete gi;
+        return err;
+    }
+    *out = gi;
+    return noErr;
+}
+
+const char* GraphicsImportGetMIMEType(GraphicsImportComponent gi) {
+    return gi->mime;
+}
+
+OSErr GraphicsImportGetImageSize(GraphicsImportComponent gi, std::int16_t* width,
+                                 std::int16_t* height) {
+    const OSErr err = __decode(gi);
+    if (err != noErr) return err;
+    *width = gi->width;
+    *height = gi->height;
+    return noErr;
+}
+
+OSErr GraphicsImportGetAsPicture(GraphicsImportComponent gi, PicHandle* out) {
+    *out = nullptr;
+    OSErr err = __decode(gi);
+    if (err != noErr) return err;
+    if (!gi->image) {  // handed out before: decode again
+        gi->decoded = false;
+        err = __decode(gi);
+        if (err != noErr) return err;
+    }
+    *out = NewPictureAdopting(gi->image);
+    gi->image = nullptr;
+    return *out ? noErr : memFullErr;
+}
+
+void CloseGraphicsImporter(GraphicsImportComponent gi) {
+    if (!gi) return;
+    if (gi->image) DisposeGWorld(gi->image);
+    delete gi;
+}
+
+OSErr GraphicsExportGWorldToFile(GWorldPtr src, OSType type, const FSSpec* spec) {
+    if (!src || src->width <= 0 || src->height <= 0) return paramErr;
+    std::vector<std::uint8_t> bytes;
+    OSErr err;
+    if (type == FOUR_CC("JPEG")) {
+        constexpr JPEGEncodeOptions options = {90, false, 1, 72, 72};
+        err = CompressJPEGImage(src, &options, &bytes);
+    } else if (type == FOUR_CC("PICT")) {
+        err = WritePICTImage(src, &bytes);
+    } else if (type == FOUR_CC("BMPf") || type == FOUR_CC("BMP ")) {
+        err = WriteBMPImage(src, &bytes);
+    } else {
+        return paramErr;
+    }
+    if (err != noErr) return err == memFullErr ? memFullErr : -1;
+    return WriteFileAtomically(spec, bytes.data(), bytes.size());
+}
