@@ -38,7 +38,8 @@ void on_error(j_common_ptr cinfo) {
     std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
 }
 
-// Eight colour bars, a grey ramp below them and a white square that travels with the frame.
+// Eight colour bars, rings over a blue ramp below them, and a chequered square that
+// travels with the frame.
 void draw_row(int y, std::uint32_t phase, std::uint8_t* rgb) {
     static const std::uint8_t bars[8][3] = {{255, 255, 255}, {255, 255, 0}, {0, 255, 255},
                                             {0, 255, 0},     {255, 0, 255}, {255, 0, 0},
@@ -52,7 +53,12 @@ void draw_row(int y, std::uint32_t phase, std::uint8_t* rgb) {
             p[1] = c[1];
             p[2] = c[2];
         } else {
-            p[0] = p[1] = p[2] = std::uint8_t(x * 255 / (kWidth - 1));
+            // Rings of rising frequency: detail of every size, as a page of print has.
+            int dx = x - kWidth / 2, dy = y - kHeight;
+            std::uint8_t ring = ((dx * dx + dy * dy) / 512) % 2 ? 230 : 25;
+            p[0] = ring;
+            p[1] = ring;
+            p[2] = std::uint8_t(x * 255 / (kWidth - 1));
         }
         bool in_box = x >= box_left && x < box_left + 160 && y >= 300 && y < 460;
         if (in_box) p[0] = p[1] = p[2] = (((x - box_left) / 20 + (y - 300) / 20) % 2) ? 255 : 32;

@@ -1,0 +1,62 @@
+// One live frame through the whole camera link at zero transfer latency (command block,
+// response, chunks, assembly, decode into the capture offscreen, copy into the live
+// offscreen) against decoding the same stream alone.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+#include "camera/capture.h"
+#include "camera/live_stream.h"
+#include "camera/usb_connection.h"
+#include "imagewin/offscreen.h"
+#include "platform/codecs.h"
+#include "simcam/simcam.h"
+
+namespace {
+
+void ensure_application() {
+    if (QCoreApplication::instance()) return;
+    static int argc = 1;
+    static char name[] = "camera_frame_path";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);
+}
+
+void BM_FramePath(benchmark::State& state) {
+    ensure_application();
+    simcam_reset();
+    simcam_set_body(simcam_picture_body(0));
+    if (init_camera() != 0) {
+        state.SkipWithError("the simulated camera did not open");
+        return;
+    }
+    live_monoitor_start();
+    for (auto _ : state) {
+        if (do_grab_image() != 1) state.SkipWithError("a frame failed");
+    }
+    state.counters["fps"] =
+        benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    live_monitor_end();
+    close_camera();
+}
+BENCHMARK(BM_FramePath)->Unit(benchmark::kMillisecond);
+
+void BM_DecodeAlone(benchmark::State& state) {
+    std::vector<std::uint8_t> body = simcam_picture_body(0);
+    std::size_t length = 0;
+    std::uint8_t* stream =
+        assemble_jpeg_stream(body.data(), std::uint32_t(body.size()), 1024, 768, &length);
+    GWorldPtr world = create_offscreen(32, 1024, 768, false);
+    for (auto _ : state) {
+        if (DecompressJPEGImage(stream, length, 1, world) != 0)
+            state.SkipWithError("decode failed");
+    }
+    state.counters["fps"] =
+        benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    DisposeGWorld(world);
+    delete[] stream;
+}
+BENCHMARK(BM_DecodeAlone)->Unit(benchmark::kMillisecond);
+
+}  // namespace
