@@ -10,10 +10,10 @@
 
 // Nine 32-bit words, 36 bytes, stored little-endian.
 struct PrefRecord {
-    std::int32_t lm_size;       // live monitor window size: 0 quarter, 1 half, 2 full
-    std::int32_t lm_ratio;      // live monitor view scale, index into dbl_ratio: 0..11
-    std::int32_t save_type;     // file type for saving: 0 JPEG, 1 PICT, 2 BMPf
-    std::int32_t reserved[6];   // always 0
+    std::int32_t lm_size;      // live monitor window size: 0 quarter, 1 half, 2 full
+    std::int32_t lm_ratio;     // live monitor view scale, index into dbl_ratio: 0..11
+    std::int32_t save_type;    // file type for saving: 0 JPEG, 1 PICT, 2 BMPf
+    std::int32_t reserved[6];  // always 0
 };
 static_assert(sizeof(PrefRecord) == 36);
 

@@ -13,15 +13,15 @@
 #include "platform/types.h"
 
 struct GWorld {
-    std::uint8_t* pixels;   // first byte of row 0; stable for the buffer's life
-    std::int32_t row_bytes; // distance between rows, at least 4 x width
+    std::uint8_t* pixels;    // first byte of row 0; stable for the buffer's life
+    std::int32_t row_bytes;  // distance between rows, at least 4 x width
     std::int16_t width, height;
     // Port state.
-    Point pen_loc;       // pen position (v, h)
-    Point pen_size;      // pen size: v = height, h = width
-    Pattern pen_pat;     // pen pattern: 1 bits in the foreground colour, 0 bits in the background
-    RGBColor fore, back; // foreground and background colours
-    Rect clip;           // clip rectangle in port coordinates
+    Point pen_loc;        // pen position (v, h)
+    Point pen_size;       // pen size: v = height, h = width
+    Pattern pen_pat;      // pen pattern: 1 bits in the foreground colour, 0 bits in the background
+    RGBColor fore, back;  // foreground and background colours
+    Rect clip;            // clip rectangle in port coordinates
 };
 using GWorldPtr = GWorld*;
 using CGrafPtr = GWorld*;
@@ -37,7 +37,7 @@ OSErr NewGWorld(GWorldPtr* out, std::int16_t depth, const Rect* bounds, std::uin
 // Same as NewGWorld with rows padded to row_bytes (>= 4 x width, a multiple of 4).
 OSErr NewGWorldWithRowBytes(GWorldPtr* out, const Rect* bounds, std::int32_t row_bytes);
 void DisposeGWorld(GWorldPtr world);
-bool LockPixels(GWorldPtr world); // pixels never move: always true
+bool LockPixels(GWorldPtr world);  // pixels never move: always true
 
 // The current port, the target of every drawing call below.
 void SetGWorld(CGrafPtr port);
@@ -53,15 +53,15 @@ void RGBBackColor(const RGBColor* c);
 void GetForeColor(RGBColor* c);
 void GetBackColor(RGBColor* c);
 // The classic colour constants.
-constexpr long blackColor = 33, whiteColor = 30, redColor = 205, greenColor = 341,
-               blueColor = 409, cyanColor = 273, magentaColor = 137, yellowColor = 69;
+constexpr long blackColor = 33, whiteColor = 30, redColor = 205, greenColor = 341, blueColor = 409,
+               cyanColor = 273, magentaColor = 137, yellowColor = 69;
 void ForeColor(long classic);
 void BackColor(long classic);
 
 // Pen and clip, on the current port.
 void PenSize(std::int16_t width, std::int16_t height);
 void PenPat(const Pattern* pat);
-void PenNormal(); // 1 x 1, solid black pattern
+void PenNormal();  // 1 x 1, solid black pattern
 void MoveTo(std::int16_t h, std::int16_t v);
 void LineTo(std::int16_t h, std::int16_t v);
 void ClipRect(const Rect* r);
@@ -71,13 +71,13 @@ void GetClip(Rect* out);
 // background colour; invert flips red, green and blue.
 void EraseRect(const Rect* r);
 void PaintRect(const Rect* r);
-void FrameRect(const Rect* r); // inside r, one pen size thick
+void FrameRect(const Rect* r);  // inside r, one pen size thick
 void InvertRect(const Rect* r);
 
 // CopyBits transfer modes.
 constexpr std::int16_t srcCopy = 0;
-constexpr std::int16_t transparent = 36; // keep destination where source = dst background
-constexpr std::int16_t ditherCopy = 64;  // same as srcCopy here
+constexpr std::int16_t transparent = 36;  // keep destination where source = dst background
+constexpr std::int16_t ditherCopy = 64;   // same as srcCopy here
 
 // Copies src_rect of src into dst_rect of dst, scaling by nearest pixel. Either rectangle
 // may reach beyond its buffer: destination pixels whose source falls outside src are left

@@ -7,8 +7,8 @@
 
 // A file named by its folder and its name; the name has no length limit.
 struct FSSpec {
-    std::string folder; // absolute folder path, without a trailing slash
-    std::string name;   // the file's name within the folder
+    std::string folder;  // absolute folder path, without a trailing slash
+    std::string name;    // the file's name within the folder
 };
 
 std::string FSpGetFullPath(const FSSpec* spec);

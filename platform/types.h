@@ -3,16 +3,16 @@
 
 #include <cstdint>
 
-using OSErr = std::int16_t;    // 0 success, or a negative status
-using OSStatus = std::int32_t; // event handler results: 0, -9874, -128
-using OSType = std::uint32_t;  // four-character code, first character most significant
+using OSErr = std::int16_t;     // 0 success, or a negative status
+using OSStatus = std::int32_t;  // event handler results: 0, -9874, -128
+using OSType = std::uint32_t;   // four-character code, first character most significant
 
 constexpr OSErr noErr = 0;
-constexpr OSErr fnfErr = -43;             // file not found
-constexpr OSErr dupFNErr = -48;           // duplicate file name
-constexpr OSErr paramErr = -50;           // bad parameter
-constexpr OSErr memFullErr = -108;        // out of memory
-constexpr OSErr userCanceledErr = -128;   // the user cancelled
+constexpr OSErr fnfErr = -43;            // file not found
+constexpr OSErr dupFNErr = -48;          // duplicate file name
+constexpr OSErr paramErr = -50;          // bad parameter
+constexpr OSErr memFullErr = -108;       // out of memory
+constexpr OSErr userCanceledErr = -128;  // the user cancelled
 constexpr OSStatus eventNotHandledErr = -9874;
 
 // The four-character code of a literal: FOUR_CC("CAPT").
@@ -53,11 +53,12 @@ inline void OffsetRect(Rect* r, int dh, int dv) {
     r->bottom = std::int16_t(r->bottom + dv);
 }
 
-inline bool EmptyRect(const Rect* r) { return r->bottom <= r->top || r->right <= r->left; }
+inline bool EmptyRect(const Rect* r) {
+    return r->bottom <= r->top || r->right <= r->left;
+}
 
 inline bool EqualRect(const Rect* a, const Rect* b) {
-    return a->top == b->top && a->left == b->left && a->bottom == b->bottom &&
-           a->right == b->right;
+    return a->top == b->top && a->left == b->left && a->bottom == b->bottom && a->right == b->right;
 }
 
 // The intersection of a and b in *out; false (and an empty *out) when they do not meet.

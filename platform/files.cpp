@@ -1,0 +1,80 @@
+// File specifications, folder look-up and atomic file replacement on POSIX.
+
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+std::string FSpGetFullPath(const FSSpec* spec) {
+    return spec->folder + "/" + spec->name;
+}
+
+bool FSpExists(const FSSpec* spec) {
+    struct stat st;
+    return ::stat(FSpGetFullPath(spec).c_str(), &st) == 0;
+}
+
+OSErr FSMakeFSSpec(const std::string& folder, const std::string& name, FSSpec* out) {
+    out->folder = folder;
+    out->name = name;
+    return FSpExists(out) ? noErr : fnfErr;
+}
+
+// mkdir -p with private permissions for the folders it has to make.
+static bool make_folders(const std::string& path) {
+    for (std::size_t i = 1; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != '/') continue;
+        const std::string part = path.substr(0, i);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    }
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+OSErr FindUserConfigFolder(std::string* out) {
+    std::string folder;
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && xdg[0] == '/') {
+        folder = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || home[0] != '/') {
+            const passwd* pw = ::getpwuid(::getuid());
+            home = pw ? pw->pw_dir : nullptr;
+        }
+        if (!home || home[0] != '/') return fnfErr;
+        folder = std::string(home) + "/.config";
+    }
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    if (!make_folders(folder)) return fnfErr;
+    *out = folder;
+    return noErr;
+}
+
+OSErr WriteFileAtomically(const FSSpec* spec, const void* data, std::size_t size) {
+    std::string tmp = spec->folder + "/." + spec->name + ".XXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0) return -1;
+    const auto* p = static_cast<const char*>(data);
+    std::size_t done = 0;
+    bool ok = true;
+    while (ok && done < size) {
+        const ssize_t n = ::write(fd, p + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) done += std::size_t(n);
+    }
+    ok = ok && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    ok = ok && ::rename(tmp.c_str(), FSpGetFullPath(spec).c_str()) == 0;
+    if (!ok) {
+        ::unlink(tmp.c_str());
+        return -1;
+    }
+    return noErr;
+}

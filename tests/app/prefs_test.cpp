@@ -1,0 +1,166 @@
+// The preference record on disk: defaults, partial and damaged files, atomic saves.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "app/prefs.h"
+#include "platform/resfile.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class Prefs : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ::setenv("XDG_CONFIG_HOME", dir_.path().c_str(), 1);
+        pref = PrefRecord{};
+    }
+    void TearDown() override { ::unsetenv("XDG_CONFIG_HOME"); }
+    std::string path() const { return dir_.file(kPrefFileName); }
+    Bytes read_file() const {
+        std::ifstream in(path(), std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(in), {});
+    }
+    void write_file(const Bytes& b) const {
+        std::ofstream out(path(), std::ios::binary);
+        out.write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
+    }
+    // A file holding one PREF 128 resource with these bytes.
+    void write_pref_resource(const Bytes& data) const {
+        FSSpec spec{dir_.path(), kPrefFileName};
+        ASSERT_EQ(FSpCreateResFile(&spec), noErr);
+        const std::int16_t ref = FSpOpenResFile(&spec);
+        ASSERT_GT(ref, 0);
+        AddResource(kPrefResType, kPrefResID, data.data(), data.size());
+        ASSERT_EQ(CloseResFile(ref), noErr);
+    }
+    static Bytes words(std::initializer_list<std::int32_t> w) {
+        Bytes b;
+        for (std::int32_t v : w)
+            for (int i = 0; i < 4; ++i) b.push_back(std::uint8_t(std::uint32_t(v) >> (8 * i)));
+        return b;
+    }
+    TempDir dir_;
+};
+
+TEST_F(Prefs, FirstRunCreatesFileTakesDefaultsAndSavesOne36ByteRecord) {
+    pref.lm_ratio = 0;
+    file_load_prefs();
+    EXPECT_EQ(pref.lm_size, 0);
+    EXPECT_EQ(pref.lm_ratio, 5);
+    EXPECT_EQ(pref.save_type, 0);
+    EXPECT_FALSE(read_file().empty());  // created at start-up
+    pref.lm_size = 2;
+    pref.lm_ratio = 11;
+    pref.save_type = 1;
+    file_save_prefs();
+    file_save_prefs();
+    const Bytes b = read_file();
+    // Tag, count 1, one header of 12 bytes and the 36-byte record: exactly one resource.
+    ASSERT_EQ(b.size(), 8u + 12u + 36u);
+    EXPECT_EQ(b[4], 1);
+    EXPECT_EQ(Bytes(b.begin() + 20, b.end()),
+              words({2, 11, 1, 0, 0, 0, 0, 0, 0}));  // little-endian words
+    pref = PrefRecord{};
+    file_load_prefs();
+    EXPECT_EQ(pref.lm_size, 2);
+    EXPECT_EQ(pref.lm_ratio, 11);
+    EXPECT_EQ(pref.save_type, 1);
+}
+
+TEST_F(Prefs, ShortResourceOverwritesOnlyItsLeadingWords) {
+    write_pref_resource(words({1, 3}));
+    file_load_prefs();
+    EXPECT_EQ(pref.lm_size, 1);
+    EXPECT_EQ(pref.lm_ratio, 3);
+    EXPECT_EQ(pref.save_type, 0);
+}
+
+TEST_F(Prefs, LongResourceIsReadToRecordSizeAndSavedAs36Bytes) {
+    write_pref_resource(words({2, 4, 2, 0, 0, 0, 0, 0, 0, 77}));
+    file_load_prefs();
+    EXPECT_EQ(pref.lm_size, 2);
+    EXPECT_EQ(pref.lm_ratio, 4);
+    EXPECT_EQ(pref.save_type, 2);
+    file_save_prefs();
+    EXPECT_EQ(read_file().size(), 8u + 12u + 36u);
+}
+
+TEST_F(Prefs, OutOfRangeWordsFallBackToTheirDefaults) {
+    write_pref_resource(words({3, 12, -1}));
+    file_load_prefs();
+    EXPECT_EQ(pref.lm_size, 0);
+    EXPECT_EQ(pref.lm_ratio, 5);
+    EXPECT_EQ(pref.save_type, 0);
+    std::remove(path().c_str());
+    write_pref_resource(words({-5, -1, 3}));
+    file_load_prefs();
+    EXPECT_EQ(pref.lm_size, 0);
+    EXPECT_EQ(pref.lm_ratio, 5);
+    EXPECT_EQ(pref.save_type, 0);
+}
+
+TEST_F(Prefs, DamagedFilesReadAsDefaultsWithoutCrashing) {
+    const Bytes cases[] = {
+        {},                                                               // empty
+        {'O', 'V', 'R'},                                                  // truncated tag
+        {'X', 'V', 'R', 'F', 0, 0, 0, 0},                                 // wrong tag
+        {'O', 'V', 'R', 'F', 0xFF, 0xFF, 0xFF, 0xFF},                     // count beyond the end
+        {'O', 'V', 'R', 'F', 1,    0,    0,    0,    'F', 'E', 'R', 'P',  // length beyond the end
+         128, 0,   0,   0,   0xFF, 0xFF, 0xFF, 0x7F, 1,   0,   0,   0},
+    };
+    for (const Bytes& c : cases) {
+        write_file(c);
+        pref.lm_size = 2;
+        pref.lm_ratio = 9;
+        file_load_prefs();
+        EXPECT_EQ(pref.lm_size, 0);
+        EXPECT_EQ(pref.lm_ratio, 5);
+    }
+}
+
+TEST_F(Prefs, UnreachableFolderAppliesDefaultsAndSkipsSaving) {
+    const std::string blocker = dir_.file("not-a-folder");
+    std::ofstream(blocker) << "x";
+    ::setenv("XDG_CONFIG_HOME", blocker.c_str(), 1);
+    pref.lm_ratio = 0;
+    EXPECT_EQ(file_load_prefs(), noErr);
+    EXPECT_EQ(pref.lm_ratio, 5);
+    EXPECT_EQ(file_save_prefs(), noErr);
+}
+
+TEST_F(Prefs, SaveReplacesTheFileWithoutLeavingTemporaryFiles) {
+    file_load_prefs();
+    file_save_prefs();
+    int entries = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir_.path())) {
+        (void)e;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1);
+}
+
+TEST_F(Prefs, LoadResLooksOnlyAtTheCurrentFileAndCopiesAtMostMaxSize) {
+    write_pref_resource(words({1, 2, 3}));
+    std::int16_t ref, previous;
+    ASSERT_EQ(file_open_pref_res_file(&ref, &previous), noErr);
+    std::vector<std::uint8_t> handle;
+    EXPECT_TRUE(file_load_res(kPrefResType, kPrefResID, &handle, nullptr, 8));
+    EXPECT_EQ(handle, words({1, 2}));
+    std::uint8_t untouched[4] = {9, 9, 9, 9};
+    EXPECT_FALSE(file_load_res(kPrefResType, 129, nullptr, untouched, 4));
+    EXPECT_EQ(untouched[0], 9);
+    file_save_res(kPrefResType, kPrefResID, nullptr, nullptr, 0);
+    EXPECT_FALSE(file_load_res(kPrefResType, kPrefResID, &handle, nullptr, 8));
+    CloseResFile(ref);
+    UseResFile(previous);
+    EXPECT_FALSE(file_load_res(kPrefResType, kPrefResID, &handle, nullptr, 8));
+}
+
+}  // namespace
