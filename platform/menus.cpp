@@ -63,6 +63,9 @@ OSStatus SetMenuBarFromNib(IBNibRef nib, const char* name) {
         return kIBCarbonRuntimeCantFindObject;
     }
     bar->setParent(nullptr);
+    // The form owns the menu items; they must outlive it.
+    for (QAction* a : form->findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly))
+        a->setParent(bar);
     delete form;
     menu_bar_reset();
     g_menu_bar = bar;

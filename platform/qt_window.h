@@ -50,7 +50,6 @@ struct OpaqueWindowPtr {
 
 // The top-level widget of every window: paints the port and turns Qt events into events.
 class WindowWidget : public QWidget {
-    Q_OBJECT
 public:
     explicit WindowWidget(QWidget* parent = nullptr);
     ~WindowWidget() override;

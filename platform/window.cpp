@@ -69,7 +69,7 @@ void resize_port(WindowRef window, int width, int height) {
 }
 
 WindowRef finish_window(QWidget* loaded) {
-    auto* widget = qobject_cast<WindowWidget*>(loaded);
+    auto* widget = dynamic_cast<WindowWidget*>(loaded);
     if (!widget) {
         delete loaded;
         return nullptr;
@@ -90,9 +90,11 @@ WindowRef finish_window(QWidget* loaded) {
         window->close_command = FOUR_CC(code);
     }
     widget->setMouseTracking(true);
-    resize_port(window, widget->width(), widget->height());
     connect_command_controls(widget);
     menu_bar_attach(widget);
+    // A form laid out by its layout takes the size its contents ask for.
+    if (widget->layout()) widget->adjustSize();
+    resize_port(window, widget->width(), widget->height());
     g_windows.push_back(window);
     return window;
 }
@@ -250,11 +252,12 @@ OSStatus CreateWindowFromNib(IBNibRef nib, const char* name, WindowRef* out) {
 void DisposeWindow(WindowRef window) {
     if (!window || window->disposed) return;
     window->disposed = true;
+    // Gone from the screen and the window list before its handlers hear of it.
+    forget_window(window);
+    window->widget->hide();
     OpaqueEventRef ev{kEventClassWindow, kEventWindowClosed};
     ev.window = window;
     dispatch_event(window, &ev);
-    forget_window(window);
-    window->widget->hide();
     window->widget->deleteLater();
 }
 
