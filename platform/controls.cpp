@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "platform/qt_window.h"
+#include "platform/test_hooks.h"
 
 namespace {
 
@@ -205,4 +206,21 @@ ControlRef FindControlUnderMouse(Point local, WindowRef window) {
         if (p->property("signature").isValid() || p->property("item").isValid())
             return control_for_widget(window, p);
     return w ? control_for_widget(window, w) : nullptr;
+}
+
+void hooks_control_part(ControlRef control, std::int16_t part) {
+    auto* slider = qobject_cast<QAbstractSlider*>(control->widget.data());
+    if (!slider) return;
+    switch (part) {
+        case kControlUpButtonPart: slider->triggerAction(QAbstractSlider::SliderSingleStepSub); break;
+        case kControlDownButtonPart: slider->triggerAction(QAbstractSlider::SliderSingleStepAdd); break;
+        case kControlPageUpPart: slider->triggerAction(QAbstractSlider::SliderPageStepSub); break;
+        case kControlPageDownPart: slider->triggerAction(QAbstractSlider::SliderPageStepAdd); break;
+        default:
+            // The thumb dragged one step down.
+            slider->setSliderDown(true);
+            slider->setSliderPosition(slider->value() + 1);
+            slider->setSliderDown(false);
+            break;
+    }
 }

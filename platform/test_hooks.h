@@ -41,6 +41,11 @@ void hooks_script_mouse(const std::vector<MouseState>& states);
 // program's own.
 void hooks_set_description_root(const char* root);
 
+// A window made from Qt Designer form text instead of a description, hidden.
+OSStatus hooks_new_window_from_form(const char* form_xml, WindowRef* out);
+// The user works a scroll bar: part is one of the part codes of the action routines.
+void hooks_control_part(ControlRef control, std::int16_t part);
+
 // A dialog made from Qt Designer form text instead of a resource.
 OSStatus hooks_new_dialog_from_form(const char* form_xml, DialogRef* out);
 // Types a key into the dialog's focused item, as the user would (modifiers: shiftKey).

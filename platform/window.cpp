@@ -387,3 +387,8 @@ void hooks_reset_toolbox() {
     menu_bar_reset();
     hooks_set_description_root(nullptr);
 }
+
+OSStatus hooks_new_window_from_form(const char* form_xml, WindowRef* out) {
+    *out = window_from_form_text(QByteArray(form_xml));
+    return *out ? noErr : kIBCarbonRuntimeCantFindObject;
+}
