@@ -43,6 +43,8 @@ void hooks_set_description_root(const char* root);
 
 // A window made from Qt Designer form text instead of a description, hidden.
 OSStatus hooks_new_window_from_form(const char* form_xml, WindowRef* out);
+// The user clicks the window's content at local (5, 5).
+void hooks_click_window(WindowRef window);
 // The user works a scroll bar: part is one of the part codes of the action routines.
 void hooks_control_part(ControlRef control, std::int16_t part);
 

@@ -392,3 +392,15 @@ OSStatus hooks_new_window_from_form(const char* form_xml, WindowRef* out) {
     *out = window_from_form_text(QByteArray(form_xml));
     return *out ? noErr : kIBCarbonRuntimeCantFindObject;
 }
+
+void hooks_click_window(WindowRef window) {
+    QWidget* w = window->widget;
+    const QPointF local(5, 5);
+    const QPointF global = w->mapToGlobal(local);
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &release);
+}

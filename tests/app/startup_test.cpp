@@ -100,10 +100,7 @@ TEST_F(Startup, WithNoWindowTheDocumentViewAndCameraCommandsAreDisabled) {
                   const char* codes[] = {"clos", "save", "svas", "R180", "R90R", "R90L", "FSCR",
                                          "ZIN ", "ZOUT", "BFIT", "ZSEL", "ASIZ", "CAPT", "RCON"};
                   for (const char* c : codes) {
-                      const OSType code = OSType(std::uint8_t(c[0])) << 24 |
-                                          OSType(std::uint8_t(c[1])) << 16 |
-                                          OSType(std::uint8_t(c[2])) << 8 | std::uint8_t(c[3]);
-                      if (IsMenuCommandEnabled(nullptr, code)) enabled.push_back(c);
+                      if (IsMenuCommandEnabled(nullptr, code_of(c))) enabled.push_back(c);
                   }
                   open_enabled = IsMenuCommandEnabled(nullptr, FOUR_CC("open"));
               }),

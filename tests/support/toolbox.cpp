@@ -22,3 +22,8 @@ std::string document_form(int width, int height, const std::string& children) {
            "<property name=\"window_class\" stdset=\"0\"><string>document</string></property>" +
            children + "</widget></ui>";
 }
+
+OSType code_of(const char* four) {
+    return OSType(std::uint8_t(four[0])) << 24 | OSType(std::uint8_t(four[1])) << 16 |
+           OSType(std::uint8_t(four[2])) << 8 | OSType(std::uint8_t(four[3]));
+}

@@ -17,5 +17,8 @@ class ToolboxTest : public ::testing::Test {
     void TearDown() override;
 };
 
+// The four-character code of a string of four characters.
+OSType code_of(const char* four);
+
 // Form text of a hidden document window of the given size, holding extra widget XML.
 std::string document_form(int width, int height, const std::string& children = "");
