@@ -360,9 +360,11 @@ bool DialogSelect(const EventRecord* event, DialogRef* dialog, std::int16_t* ite
         *item = g_current.hit_item;
         return true;
     }
-    if ((event->what == keyDown || event->what == autoKey) && g_current.key_target &&
-        g_current.key) {
-        QWidget* target = g_current.key_target;
+    if ((event->what == keyDown || event->what == autoKey) && g_current.key) {
+        // The key goes where the focus is now: an earlier key may have moved it.
+        QWidget* target = d->window->widget->focusWidget();
+        if (!target) target = g_current.key_target;
+        if (!target) return false;
         g_delivering = true;
         QCoreApplication::sendEvent(target, g_current.key.get());
         g_delivering = false;
@@ -408,7 +410,8 @@ void hooks_dialog_click(DialogRef dialog, std::int16_t item) {
 
 void hooks_dialog_expose(DialogRef dialog) {
     QWidget* w = dialog->window->widget;
-    w->winId();
+    QCoreApplication::processEvents();
+    if (!w->windowHandle()) return;
     QExposeEvent expose(QRegion(w->rect()));
     QCoreApplication::sendEvent(w->windowHandle(), &expose);
 }
