@@ -224,3 +224,7 @@ void hooks_control_part(ControlRef control, std::int16_t part) {
             break;
     }
 }
+
+void hooks_press_control(ControlRef control) {
+    if (auto* b = qobject_cast<QAbstractButton*>(control->widget.data())) b->click();
+}

@@ -8,6 +8,7 @@
 #include <QUiLoader>
 
 #include "platform/qt_window.h"
+#include "platform/test_hooks.h"
 
 struct OpaqueMenuRef {
     QPointer<QMenu> menu;
@@ -148,4 +149,8 @@ void CheckMenuItem(MenuRef menu, MenuItemIndex item, bool checked) {
 bool IsMenuItemChecked(MenuRef menu, MenuItemIndex item) {
     QAction* a = item_action(menu, item);
     return a && a->isChecked();
+}
+
+void hooks_choose_menu_item(MenuRef menu, MenuItemIndex item) {
+    if (QAction* a = item_action(menu, item)) a->trigger();
 }

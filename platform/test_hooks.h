@@ -8,6 +8,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/types.h"
+#include "platform/window.h"
 
 // While on, alerts are recorded instead of shown and answered at once, and beeps are
 // counted instead of sounded.
@@ -43,6 +44,11 @@ void hooks_set_description_root(const char* root);
 
 // A window made from Qt Designer form text instead of a description, hidden.
 OSStatus hooks_new_window_from_form(const char* form_xml, WindowRef* out);
+// The user clicks the window's close box.
+void hooks_close_box(WindowRef window);
+// The user chooses a menu item, or presses a button control.
+void hooks_choose_menu_item(MenuRef menu, MenuItemIndex item);
+void hooks_press_control(ControlRef control);
 // The user clicks the window's content at local (5, 5).
 void hooks_click_window(WindowRef window);
 // The user works a scroll bar: part is one of the part codes of the action routines.

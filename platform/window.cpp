@@ -404,3 +404,5 @@ void hooks_click_window(WindowRef window) {
                         Qt::NoModifier);
     QCoreApplication::sendEvent(w, &release);
 }
+
+void hooks_close_box(WindowRef window) { window->widget->close(); }
