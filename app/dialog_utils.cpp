@@ -10,12 +10,16 @@
 namespace {
 
 constexpr std::int16_t kReachableEditItem = kEditTextDialogItem | kItemDisableBit;
-constexpr std::uint32_t kWaitTicks = 60; // how long one wait for an event may last
+constexpr std::uint32_t kWaitTicks = 60;  // how long one wait for an event may last
 
-bool __is_return(std::uint8_t c) { return c == 13 || c == 3; }
+bool __is_return(std::uint8_t c) {
+    return c == 13 || c == 3;
+}
 
 // Accepted in any field: backspace, the arrows and the digits.
-bool __always_typed(std::uint8_t c) { return c == 8 || (c >= 28 && c <= 31) || (c >= '0' && c <= '9'); }
+bool __always_typed(std::uint8_t c) {
+    return c == 8 || (c >= 28 && c <= 31) || (c >= '0' && c <= '9');
+}
 
 // Gives the focus to the edit item before the focused one, wrapping round to the last.
 void __focus_previous_edit(DialogRef dialog) {

@@ -20,9 +20,9 @@ OSErr show_error_alert(const char* title, const char* message);  // 0, or the to
 void movable_model(DialogRef dialog, std::int16_t* item, EventRecord* event, bool numeric_only,
                    std::int32_t decimal_item);
 
-void du_get_rect(DialogRef dialog, std::int16_t item, Rect* out); // the item's rectangle
+void du_get_rect(DialogRef dialog, std::int16_t item, Rect* out);  // the item's rectangle
 // Sets the item's text from a length-prefixed string.
 void du_set_str(DialogRef dialog, std::int16_t item, const unsigned char* pstr);
 // Sets the item's text from a zero-terminated string; at most 255 characters are kept.
 void du_set_cstr(DialogRef dialog, std::int16_t item, const char* cstr);
-ControlRef du_get_ctl(DialogRef dialog, std::int16_t item); // the item's control, or null
+ControlRef du_get_ctl(DialogRef dialog, std::int16_t item);  // the item's control, or null

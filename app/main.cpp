@@ -2,4 +2,6 @@
 
 #include "app/startup.h"
 
-int main(int argc, char** argv) { return app_main(argc, argv); }
+int main(int argc, char** argv) {
+    return app_main(argc, argv);
+}

@@ -17,7 +17,9 @@ IBNibRef g_nibRef = nullptr;
 
 namespace {
 
-CursHandle __load_cursor(std::int16_t id) { return GetCursor(id); }
+CursHandle __load_cursor(std::int16_t id) {
+    return GetCursor(id);
+}
 
 void __init_globals() {
     g_file_conversion_dialog_ptr = nullptr;
@@ -72,8 +74,7 @@ int app_main(int argc, char** argv) {
     ShowWindow(g_tool_bar);
 
     g_my_win_event_handler_upp = my_win_event_handler;
-    InstallApplicationEventHandler(__my_command_event_handler, 1, my_cmd_events, nullptr,
-                                   nullptr);
+    InstallApplicationEventHandler(__my_command_event_handler, 1, my_cmd_events, nullptr, nullptr);
 
     tb_setup();
     RunApplicationEventLoop();

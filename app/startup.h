@@ -3,7 +3,7 @@
 
 #include "platform/window.h"
 
-extern IBNibRef g_nibRef; // the interface description "main", kept for the whole run
+extern IBNibRef g_nibRef;  // the interface description "main", kept for the whole run
 
 // Runs the program: 0 after a normal quit, or the toolkit's error when the interface
 // description, its menu bar or its toolbar window cannot be loaded (nothing is then shown

@@ -16,11 +16,11 @@ constexpr OSType kTbar = FOUR_CC("TBAR");
 }  // namespace
 
 TbEntry tb[kTbCount] = {
-    {kTbar, 1, false, true, 0},  {kTbar, 2, false, false, 0},  {kTbar, 3, false, false, 0},
-    {kTbar, 4, true, false, 0},  {kTbar, 5, true, false, 0},   {kTbar, 6, false, false, 0},
-    {kTbar, 7, false, false, 0}, {kTbar, 8, false, false, 0},  {kTbar, 9, false, false, 0},
+    {kTbar, 1, false, true, 0},   {kTbar, 2, false, false, 0},  {kTbar, 3, false, false, 0},
+    {kTbar, 4, true, false, 0},   {kTbar, 5, true, false, 0},   {kTbar, 6, false, false, 0},
+    {kTbar, 7, false, false, 0},  {kTbar, 8, false, false, 0},  {kTbar, 9, false, false, 0},
     {kTbar, 10, false, false, 0}, {kTbar, 11, false, false, 0}, {kTbar, 12, false, false, 0},
-    {kTbar, 13, true, true, 0},  {kTbar, 14, true, true, 0},   {kTbar, 15, false, false, 0},
+    {kTbar, 13, true, true, 0},   {kTbar, 14, true, true, 0},   {kTbar, 15, false, false, 0},
 };
 
 WindowRef g_tool_bar = nullptr;
@@ -34,7 +34,9 @@ void set_menu_command(MenuRef menu, OSType command, bool enabled) {
         DisableMenuCommand(menu, command);
 }
 
-bool window_shown(WindowRef w) { return w && IsWindowVisible(w); }
+bool window_shown(WindowRef w) {
+    return w && IsWindowVisible(w);
+}
 
 }  // namespace
 
@@ -104,9 +106,9 @@ void tb_setup() {
         set_menu_command(view, c, mine_front);
     set_menu_command(view, FOUR_CC("BFIT"), iw_front);
     set_menu_command(view, FOUR_CC("ZSEL"), iw_front);
-    const bool lm_front_not_actual = g_lm_win &&
-                                     GetFrontWindowOfClass(kDocumentWindowClass, true) == g_lm_win &&
-                                     pref.lm_ratio != 5;
+    const bool lm_front_not_actual =
+        g_lm_win && GetFrontWindowOfClass(kDocumentWindowClass, true) == g_lm_win &&
+        pref.lm_ratio != 5;
     set_menu_command(view, FOUR_CC("ASIZ"), iw_front || lm_front_not_actual);
 
     MenuRef camera_menu = GetMenuRef(131);

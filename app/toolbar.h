@@ -8,11 +8,11 @@
 
 // One control of the toolbar window.
 struct TbEntry {
-    OSType signature;  // always TBAR
-    std::int32_t id;   // 1..15; with signature, the control's identifier
-    bool has_value;    // the control shows a value
-    bool enabled;      // the control can be used
-    std::int8_t value; // the value shown, when has_value
+    OSType signature;   // always TBAR
+    std::int32_t id;    // 1..15; with signature, the control's identifier
+    bool has_value;     // the control shows a value
+    bool enabled;       // the control can be used
+    std::int8_t value;  // the value shown, when has_value
 };
 
 inline constexpr int kTbCount = 15;

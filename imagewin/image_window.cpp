@@ -8,4 +8,6 @@ bool is_iw(WindowRef window) {
     return record && record->sig == kIwSignature;
 }
 
-bool front_window_is_iw() { return is_iw(GetFrontWindowOfClass(kDocumentWindowClass, true)); }
+bool front_window_is_iw() {
+    return is_iw(GetFrontWindowOfClass(kDocumentWindowClass, true));
+}

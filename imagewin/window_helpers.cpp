@@ -25,4 +25,6 @@ void inval_window(WindowRef window) {
     SetGWorld(saved);
 }
 
-void SetPortDialog(DialogRef dialog) { SetPortWindowPort(GetDialogWindow(dialog)); }
+void SetPortDialog(DialogRef dialog) {
+    SetPortWindowPort(GetDialogWindow(dialog));
+}

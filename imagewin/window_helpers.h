@@ -4,9 +4,9 @@
 #include "platform/dialogs.h"
 #include "platform/window.h"
 
-void GetMainScreenBounds(Rect* out); // the main screen less the desktop's bar at its top
-void update_now(WindowRef window);   // draws the window's pending invalid area at once
-void InvalRectPortRect(WindowRef window); // invalidates the window's whole port
+void GetMainScreenBounds(Rect* out);       // the main screen less the desktop's bar at its top
+void update_now(WindowRef window);         // draws the window's pending invalid area at once
+void InvalRectPortRect(WindowRef window);  // invalidates the window's whole port
 // The same with the window's port current for the call; the previous port is restored.
 void inval_window(WindowRef window);
-void SetPortDialog(DialogRef dialog); // makes the dialog window's port current
+void SetPortDialog(DialogRef dialog);  // makes the dialog window's port current

@@ -3,4 +3,4 @@
 
 #include "platform/window.h"
 
-extern WindowRef g_lm_win; // the live monitor window; none until made, none again once closed
+extern WindowRef g_lm_win;  // the live monitor window; none until made, none again once closed

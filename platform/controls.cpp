@@ -33,11 +33,20 @@ void connect_scroll_actions(ControlRef c, QAbstractSlider* slider) {
     QObject::connect(slider, &QAbstractSlider::actionTriggered, slider, [c, slider](int action) {
         std::int16_t part = 0;
         switch (action) {
-            case QAbstractSlider::SliderSingleStepSub: part = kControlUpButtonPart; break;
-            case QAbstractSlider::SliderSingleStepAdd: part = kControlDownButtonPart; break;
-            case QAbstractSlider::SliderPageStepSub: part = kControlPageUpPart; break;
-            case QAbstractSlider::SliderPageStepAdd: part = kControlPageDownPart; break;
-            default: return;
+            case QAbstractSlider::SliderSingleStepSub:
+                part = kControlUpButtonPart;
+                break;
+            case QAbstractSlider::SliderSingleStepAdd:
+                part = kControlDownButtonPart;
+                break;
+            case QAbstractSlider::SliderPageStepSub:
+                part = kControlPageUpPart;
+                break;
+            case QAbstractSlider::SliderPageStepAdd:
+                part = kControlPageDownPart;
+                break;
+            default:
+                return;
         }
         if (!c->action) return;
         slider->setSliderPosition(slider->value());
@@ -74,8 +83,8 @@ ControlRef control_for_widget(WindowRef window, QWidget* widget) {
 OSStatus GetControlByID(WindowRef window, const ControlID* id, ControlRef* out) {
     *out = nullptr;
     for (QWidget* w : window->widget->findChildren<QWidget*>()) {
-        if (four_cc_property(w, "signature") == id->signature &&
-            w->property("id").isValid() && w->property("id").toInt() == id->id) {
+        if (four_cc_property(w, "signature") == id->signature && w->property("id").isValid() &&
+            w->property("id").toInt() == id->id) {
             *out = control_for_widget(window, w);
             return noErr;
         }
@@ -83,7 +92,9 @@ OSStatus GetControlByID(WindowRef window, const ControlID* id, ControlRef* out) 
     return errUnknownControl;
 }
 
-WindowRef GetControlOwner(ControlRef control) { return control->owner; }
+WindowRef GetControlOwner(ControlRef control) {
+    return control->owner;
+}
 
 std::int32_t GetControlValue(ControlRef c) {
     QWidget* w = c->widget;
@@ -152,15 +163,31 @@ void SetControlViewSize(ControlRef c, std::int32_t size) {
     if (auto* s = qobject_cast<QAbstractSlider*>(c->widget)) s->setPageStep(std::max(1, size));
 }
 
-void ShowControl(ControlRef c) { c->widget->setVisible(true); }
-void HideControl(ControlRef c) { c->widget->setVisible(false); }
-bool IsControlVisible(ControlRef c) { return !c->widget->isHidden(); }
-void ActivateControl(ControlRef c) { c->widget->setEnabled(true); }
-void DeactivateControl(ControlRef c) { c->widget->setEnabled(false); }
-bool IsControlActive(ControlRef c) { return c->widget->isEnabled(); }
-void HiliteControl(ControlRef c, std::int16_t part) { c->widget->setEnabled(part != 255); }
+void ShowControl(ControlRef c) {
+    c->widget->setVisible(true);
+}
+void HideControl(ControlRef c) {
+    c->widget->setVisible(false);
+}
+bool IsControlVisible(ControlRef c) {
+    return !c->widget->isHidden();
+}
+void ActivateControl(ControlRef c) {
+    c->widget->setEnabled(true);
+}
+void DeactivateControl(ControlRef c) {
+    c->widget->setEnabled(false);
+}
+bool IsControlActive(ControlRef c) {
+    return c->widget->isEnabled();
+}
+void HiliteControl(ControlRef c, std::int16_t part) {
+    c->widget->setEnabled(part != 255);
+}
 
-void MoveControl(ControlRef c, std::int16_t h, std::int16_t v) { c->widget->move(h, v); }
+void MoveControl(ControlRef c, std::int16_t h, std::int16_t v) {
+    c->widget->move(h, v);
+}
 
 void SizeControl(ControlRef c, std::int16_t width, std::int16_t height) {
     c->widget->resize(width, height);
@@ -197,7 +224,9 @@ void DrawOneControl(ControlRef c) {
     if (c->widget->isVisible()) c->widget->repaint();
 }
 
-void SetControlAction(ControlRef c, ControlActionProcPtr action) { c->action = action; }
+void SetControlAction(ControlRef c, ControlActionProcPtr action) {
+    c->action = action;
+}
 
 ControlRef FindControlUnderMouse(Point local, WindowRef window) {
     QWidget* w = window->widget->childAt(local.h, local.v);
@@ -212,10 +241,18 @@ void hooks_control_part(ControlRef control, std::int16_t part) {
     auto* slider = qobject_cast<QAbstractSlider*>(control->widget.data());
     if (!slider) return;
     switch (part) {
-        case kControlUpButtonPart: slider->triggerAction(QAbstractSlider::SliderSingleStepSub); break;
-        case kControlDownButtonPart: slider->triggerAction(QAbstractSlider::SliderSingleStepAdd); break;
-        case kControlPageUpPart: slider->triggerAction(QAbstractSlider::SliderPageStepSub); break;
-        case kControlPageDownPart: slider->triggerAction(QAbstractSlider::SliderPageStepAdd); break;
+        case kControlUpButtonPart:
+            slider->triggerAction(QAbstractSlider::SliderSingleStepSub);
+            break;
+        case kControlDownButtonPart:
+            slider->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+            break;
+        case kControlPageUpPart:
+            slider->triggerAction(QAbstractSlider::SliderPageStepSub);
+            break;
+        case kControlPageDownPart:
+            slider->triggerAction(QAbstractSlider::SliderPageStepAdd);
+            break;
         default:
             // The thumb dragged one step down.
             slider->setSliderDown(true);

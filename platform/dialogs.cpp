@@ -46,9 +46,9 @@ struct Pending {
     std::unique_ptr<QKeyEvent> key;  // that key, delivered when the loop accepts it
 };
 std::deque<Pending> g_queue;
-Pending g_current; // the event WaitNextEvent returned last
+Pending g_current;  // the event WaitNextEvent returned last
 QEventLoop* g_event_wait = nullptr;
-bool g_delivering = false; // a key is being handed to its widget: let it through
+bool g_delivering = false;  // a key is being handed to its widget: let it through
 
 DialogRef dialog_of_widget(const QWidget* w) {
     if (!w) return nullptr;
@@ -83,18 +83,29 @@ void enqueue(Pending&& p) {
 // The character code a key gives, 0 for a key that types nothing (a modifier alone).
 std::uint8_t char_code(const QKeyEvent* k) {
     switch (k->key()) {
-        case Qt::Key_Return: return 13;
-        case Qt::Key_Enter: return 3;
-        case Qt::Key_Backspace: return 8;
+        case Qt::Key_Return:
+            return 13;
+        case Qt::Key_Enter:
+            return 3;
+        case Qt::Key_Backspace:
+            return 8;
         case Qt::Key_Tab:
-        case Qt::Key_Backtab: return 9;
-        case Qt::Key_Left: return 28;
-        case Qt::Key_Right: return 29;
-        case Qt::Key_Up: return 30;
-        case Qt::Key_Down: return 31;
-        case Qt::Key_Escape: return 27;
-        case Qt::Key_Delete: return 127;
-        default: break;
+        case Qt::Key_Backtab:
+            return 9;
+        case Qt::Key_Left:
+            return 28;
+        case Qt::Key_Right:
+            return 29;
+        case Qt::Key_Up:
+            return 30;
+        case Qt::Key_Down:
+            return 31;
+        case Qt::Key_Escape:
+            return 27;
+        case Qt::Key_Delete:
+            return 127;
+        default:
+            break;
     }
     if (k->text().isEmpty()) return 0;
     const char16_t c = k->text().at(0).unicode();
@@ -104,7 +115,7 @@ std::uint8_t char_code(const QKeyEvent* k) {
 // Keys typed into a dialog and the uncovering of a dialog wait as event records; other
 // events go their way.
 class DialogWatcher : public QObject {
-public:
+  public:
     bool eventFilter(QObject* watched, QEvent* e) override {
         if (e->type() == QEvent::KeyPress && !g_delivering) {
             auto* w = qobject_cast<QWidget*>(watched);
@@ -117,8 +128,8 @@ public:
                             std::uint16_t(k->modifiers() & Qt::ShiftModifier ? shiftKey : 0)};
                 p.dialog = d;
                 p.key_target = w;
-                p.key = std::make_unique<QKeyEvent>(k->type(), k->key(), k->modifiers(),
-                                                    k->text(), k->isAutoRepeat(), k->count());
+                p.key = std::make_unique<QKeyEvent>(k->type(), k->key(), k->modifiers(), k->text(),
+                                                    k->isAutoRepeat(), k->count());
                 enqueue(std::move(p));
                 return true;
             }
@@ -132,8 +143,7 @@ public:
                 });
                 if (window->isExposed() && !waiting) {
                     Pending p;
-                    p.record = {updateEvt, std::uintptr_t(d->window), TickCount(), mouse_now(),
-                                0};
+                    p.record = {updateEvt, std::uintptr_t(d->window), TickCount(), mouse_now(), 0};
                     p.dialog = d.get();
                     enqueue(std::move(p));
                 }
@@ -180,9 +190,15 @@ OSStatus make_dialog(WindowRef window, DialogRef* out) {
 
 // ---- Recording ------------------------------------------------------------------------------
 
-void hooks_record_dialogs(bool on) { g_record = on; }
-const std::vector<ShownAlert>& hooks_alerts() { return g_alerts; }
-int hooks_beeps() { return g_beeps; }
+void hooks_record_dialogs(bool on) {
+    g_record = on;
+}
+const std::vector<ShownAlert>& hooks_alerts() {
+    return g_alerts;
+}
+int hooks_beeps() {
+    return g_beeps;
+}
 
 void hooks_clear_record() {
     g_alerts.clear();
@@ -210,9 +226,9 @@ void SysBeep(std::int16_t) {
 // ---- Dialogs --------------------------------------------------------------------------------
 
 OSStatus GetNewDialog(std::int16_t id, DialogRef* out) {
-    return make_dialog(window_from_form_file(description_root() +
-                                             QStringLiteral("/dialogs/dialog_%1.ui").arg(id)),
-                       out);
+    return make_dialog(
+        window_from_form_file(description_root() + QStringLiteral("/dialogs/dialog_%1.ui").arg(id)),
+        out);
 }
 
 OSStatus hooks_new_dialog_from_form(const char* form_xml, DialogRef* out) {
@@ -238,8 +254,12 @@ void dialogs_reset() {
     g_dialogs.clear();
 }
 
-WindowRef GetDialogWindow(DialogRef dialog) { return dialog->window; }
-DialogRef GetDialogFromWindow(WindowRef window) { return window ? window->dialog : nullptr; }
+WindowRef GetDialogWindow(DialogRef dialog) {
+    return dialog->window;
+}
+DialogRef GetDialogFromWindow(WindowRef window) {
+    return window ? window->dialog : nullptr;
+}
 
 std::int16_t CountDITL(DialogRef dialog) {
     int last = 0;
@@ -386,14 +406,34 @@ void hooks_dialog_key(DialogRef dialog, std::uint8_t char_code, std::uint16_t mo
     int key = 0;
     QString text;
     switch (char_code) {
-        case 13: key = Qt::Key_Return; text = QStringLiteral("\r"); break;
-        case 3: key = Qt::Key_Enter; text = QStringLiteral("\r"); break;
-        case 8: key = Qt::Key_Backspace; text = QStringLiteral("\b"); break;
-        case 9: key = shift ? Qt::Key_Backtab : Qt::Key_Tab; text = QStringLiteral("\t"); break;
-        case 28: key = Qt::Key_Left; break;
-        case 29: key = Qt::Key_Right; break;
-        case 30: key = Qt::Key_Up; break;
-        case 31: key = Qt::Key_Down; break;
+        case 13:
+            key = Qt::Key_Return;
+            text = QStringLiteral("\r");
+            break;
+        case 3:
+            key = Qt::Key_Enter;
+            text = QStringLiteral("\r");
+            break;
+        case 8:
+            key = Qt::Key_Backspace;
+            text = QStringLiteral("\b");
+            break;
+        case 9:
+            key = shift ? Qt::Key_Backtab : Qt::Key_Tab;
+            text = QStringLiteral("\t");
+            break;
+        case 28:
+            key = Qt::Key_Left;
+            break;
+        case 29:
+            key = Qt::Key_Right;
+            break;
+        case 30:
+            key = Qt::Key_Up;
+            break;
+        case 31:
+            key = Qt::Key_Down;
+            break;
         default:
             text = QString(QChar(char_code));
             key = QChar(char_code).toUpper().unicode();

@@ -25,19 +25,19 @@ constexpr std::int16_t kUserDialogItem = 0;
 constexpr std::int16_t kButtonDialogItem = 4;
 constexpr std::int16_t kCheckBoxDialogItem = 5;
 constexpr std::int16_t kRadioButtonDialogItem = 6;
-constexpr std::int16_t kControlDialogItem = 7; // any other control: a progress bar
+constexpr std::int16_t kControlDialogItem = 7;  // any other control: a progress bar
 constexpr std::int16_t kStaticTextDialogItem = 8;
 constexpr std::int16_t kEditTextDialogItem = 16;
-constexpr std::int16_t kItemDisableBit = 128; // the item reports no hits (`item_disabled`)
+constexpr std::int16_t kItemDisableBit = 128;  // the item reports no hits (`item_disabled`)
 
 // Creates dialog `id`, hidden. 0, or kIBCarbonRuntimeCantFindObject.
 OSStatus GetNewDialog(std::int16_t id, DialogRef* out);
 void DisposeDialog(DialogRef dialog);
 WindowRef GetDialogWindow(DialogRef dialog);
-DialogRef GetDialogFromWindow(WindowRef window); // null for a window that is no dialog
-std::int16_t CountDITL(DialogRef dialog);       // the highest item number
-std::int16_t GetDialogItemType(DialogRef dialog, std::int16_t item); // -1 for no such item
-void GetDialogItemRect(DialogRef dialog, std::int16_t item, Rect* out); // empty when none
+DialogRef GetDialogFromWindow(WindowRef window);  // null for a window that is no dialog
+std::int16_t CountDITL(DialogRef dialog);         // the highest item number
+std::int16_t GetDialogItemType(DialogRef dialog, std::int16_t item);     // -1 for no such item
+void GetDialogItemRect(DialogRef dialog, std::int16_t item, Rect* out);  // empty when none
 // 0, or errUnknownControl for an item that is no control.
 OSStatus GetDialogItemAsControl(DialogRef dialog, std::int16_t item, ControlRef* out);
 void SetDialogItemText(DialogRef dialog, std::int16_t item, const char* utf8_text);
@@ -45,8 +45,8 @@ std::string GetDialogItemText(DialogRef dialog, std::int16_t item);
 // Gives an edit item the keyboard focus and selects characters start to end.
 void SelectDialogItemText(DialogRef dialog, std::int16_t item, std::int16_t start,
                           std::int16_t end);
-std::int16_t GetDialogKeyboardFocusItem(DialogRef dialog); // 0 when no item has it
-void DrawDialog(DialogRef dialog); // redraws it at once
+std::int16_t GetDialogKeyboardFocusItem(DialogRef dialog);  // 0 when no item has it
+void DrawDialog(DialogRef dialog);                          // redraws it at once
 
 // ---- Event records ------------------------------------------------------------------------
 
@@ -60,11 +60,11 @@ constexpr std::uint16_t shiftKey = 0x0200;
 constexpr std::uint32_t charCodeMask = 0xFF;
 
 struct EventRecord {
-    std::uint16_t what;      // nullEvent, mouseDown, keyDown, autoKey or updateEvt
-    std::uintptr_t message;  // key: character code in the low byte; update: the window
-    std::uint32_t when;      // TickCount() when it happened
-    Point where;             // pointer position, global
-    std::uint16_t modifiers; // shiftKey
+    std::uint16_t what;       // nullEvent, mouseDown, keyDown, autoKey or updateEvt
+    std::uintptr_t message;   // key: character code in the low byte; update: the window
+    std::uint32_t when;       // TickCount() when it happened
+    Point where;              // pointer position, global
+    std::uint16_t modifiers;  // shiftKey
 };
 
 // The next event of the kinds in mask, waiting up to sleep_ticks for one (the loop keeps

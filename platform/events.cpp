@@ -17,7 +17,7 @@
 #include "platform/test_hooks.h"
 
 struct AppleEvent {
-    AEDescList documents; // the direct parameter
+    AEDescList documents;  // the direct parameter
 };
 
 namespace {
@@ -31,11 +31,11 @@ std::uint32_t (*g_tick_source)() = nullptr;
 
 QEventLoop* g_app_loop = nullptr;
 bool g_quit_requested = false;
-std::vector<QEventLoop*> g_nested_loops; // innermost last
+std::vector<QEventLoop*> g_nested_loops;  // innermost last
 
 struct LoopTimer {
     QTimer* timer;
-    bool running; // the routine is being called: a nested loop inside it must not call it again
+    bool running;  // the routine is being called: a nested loop inside it must not call it again
 };
 std::vector<std::unique_ptr<LoopTimer>> g_timers;
 
@@ -46,12 +46,12 @@ bool g_scripted = false;
 std::deque<MouseState> g_script;
 QEventLoop* g_mouse_wait = nullptr;
 
-std::vector<std::string> g_documents; // paths given at start, not yet delivered
+std::vector<std::string> g_documents;  // paths given at start, not yet delivered
 AEEventHandlerProcPtr g_open_documents = nullptr;
 long g_open_documents_ref_con = 0;
 
 class MouseWatcher : public QObject {
-public:
+  public:
     bool eventFilter(QObject* watched, QEvent* e) override {
         switch (e->type()) {
             case QEvent::MouseButtonPress:
@@ -124,7 +124,9 @@ std::uint32_t TickCount() {
     return std::uint32_t(g_clock.elapsed() * 60 / 1000);
 }
 
-void hooks_set_tick_source(std::uint32_t (*source)()) { g_tick_source = source; }
+void hooks_set_tick_source(std::uint32_t (*source)()) {
+    g_tick_source = source;
+}
 
 int RunCurrentEventLoop(double seconds) {
     QEventLoop loop;
@@ -179,7 +181,9 @@ bool StillDown() {
     return g_mouse_down;
 }
 
-bool Button() { return g_mouse_down; }
+bool Button() {
+    return g_mouse_down;
+}
 
 void GetMouse(Point* local) {
     if (!g_scripted) {
@@ -212,7 +216,9 @@ OSErr AEGetParamDesc(const AppleEvent* request, OSType keyword, OSType type, AED
     return noErr;
 }
 
-OSErr AEGetAttributePtr(const AppleEvent*, OSType, OSType) { return errAEDescNotFound; }
+OSErr AEGetAttributePtr(const AppleEvent*, OSType, OSType) {
+    return errAEDescNotFound;
+}
 
 OSErr AECountItems(const AEDescList* list, long* count) {
     *count = long(list->items.size());

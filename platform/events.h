@@ -32,13 +32,13 @@ void InstallEventLoopTimer(double first_delay, double interval, EventLoopTimerPr
                            void* user_data);
 
 // The system beep.
-void SysBeep(std::int16_t duration);
+void SysBeep(std::int16_t duration);  // duration is ignored; counted while tests record
 
 // Mouse polling for tracking loops. StillDown waits for the next mouse event or one tick,
 // whichever comes first (it never spins), and tells whether the button is still held.
 bool StillDown();
-bool Button();         // the button's state now, without waiting
-void GetMouse(Point* local); // the pointer in the current port's coordinates
+bool Button();                // the button's state now, without waiting
+void GetMouse(Point* local);  // the pointer in the current port's coordinates
 
 // The open-documents request, delivered once the application event loop runs.
 constexpr OSType kCoreEventClass = FOUR_CC("aevt");
@@ -47,15 +47,14 @@ constexpr OSType keyDirectObject = FOUR_CC("----");
 constexpr OSType keyMissedKeywordAttr = FOUR_CC("miss");
 constexpr OSType typeAEList = FOUR_CC("list");
 constexpr OSType typeWildCard = FOUR_CC("****");
-constexpr OSErr errAECoercionFail = -1700; // an item that is not a file
-constexpr OSErr errAEDescNotFound = -1701; // no parameter or attribute of that key
+constexpr OSErr errAECoercionFail = -1700;  // an item that is not a file
+constexpr OSErr errAEDescNotFound = -1701;  // no parameter or attribute of that key
 
-struct AppleEvent; // a request: its direct parameter is the list of documents
+struct AppleEvent;  // a request: its direct parameter is the list of documents
 struct AEDescList {
-    std::vector<std::string> items; // the documents' paths as the desktop gave them
+    std::vector<std::string> items;  // the documents' paths as the desktop gave them
 };
-using AEEventHandlerProcPtr = OSErr (*)(const AppleEvent* request, AppleEvent* reply,
-                                        long ref_con);
+using AEEventHandlerProcPtr = OSErr (*)(const AppleEvent* request, AppleEvent* reply, long ref_con);
 // Installs the handler for (event_class, event_id); only the open-documents request exists.
 // 0, or paramErr for another request.
 OSErr AEInstallEventHandler(OSType event_class, OSType event_id, AEEventHandlerProcPtr proc,
@@ -64,8 +63,8 @@ OSErr AEInstallEventHandler(OSType event_class, OSType event_id, AEEventHandlerP
 OSErr AEGetParamDesc(const AppleEvent* request, OSType keyword, OSType type, AEDescList* out);
 // Reads an attribute: the request holds none, so always errAEDescNotFound.
 OSErr AEGetAttributePtr(const AppleEvent* request, OSType keyword, OSType type);
-OSErr AECountItems(const AEDescList* list, long* count); // 0
+OSErr AECountItems(const AEDescList* list, long* count);  // 0
 // Item index (from 1) as a file specification: 0, errAECoercionFail (not a file path) or
 // errAEDescNotFound (no such index).
 OSErr AEGetNthFSSpec(const AEDescList* list, long index, FSSpec* out);
-OSErr AEDisposeDesc(AEDescList* list); // 0
+OSErr AEDisposeDesc(AEDescList* list);  // 0

@@ -11,7 +11,7 @@ struct OpaqueEventHandlerCallRef {
         EventHandlerProcPtr proc;
         void* user_data;
     };
-    std::vector<Link> chain; // the handlers still to call, newest first
+    std::vector<Link> chain;  // the handlers still to call, newest first
     std::size_t next = 0;
     WindowRef target;
     bool standard_done = false;
@@ -19,7 +19,7 @@ struct OpaqueEventHandlerCallRef {
 
 namespace {
 
-std::vector<std::unique_ptr<OpaqueEventHandlerRef>> g_app_handlers; // oldest first
+std::vector<std::unique_ptr<OpaqueEventHandlerRef>> g_app_handlers;  // oldest first
 
 bool wants(const OpaqueEventHandlerRef& h, const OpaqueEventRef* e) {
     return std::any_of(h.types.begin(), h.types.end(), [e](const EventTypeSpec& t) {
@@ -73,9 +73,8 @@ OSStatus continue_chain(EventHandlerCallRef call, EventRef event) {
 OSStatus install(std::vector<std::unique_ptr<OpaqueEventHandlerRef>>& list, WindowRef target,
                  EventHandlerProcPtr proc, std::uint32_t count, const EventTypeSpec* types,
                  void* user_data, EventHandlerRef* out) {
-    auto h = std::make_unique<OpaqueEventHandlerRef>(
-        OpaqueEventHandlerRef{proc, std::vector<EventTypeSpec>(types, types + count), user_data,
-                              target});
+    auto h = std::make_unique<OpaqueEventHandlerRef>(OpaqueEventHandlerRef{
+        proc, std::vector<EventTypeSpec>(types, types + count), user_data, target});
     if (out) *out = h.get();
     list.push_back(std::move(h));
     return noErr;
@@ -92,7 +91,9 @@ OSStatus dispatch_event(WindowRef target, OpaqueEventRef* event) {
     return continue_chain(&call, event);
 }
 
-void remove_all_application_handlers() { g_app_handlers.clear(); }
+void remove_all_application_handlers() {
+    g_app_handlers.clear();
+}
 
 OSStatus InstallApplicationEventHandler(EventHandlerProcPtr proc, std::uint32_t count,
                                         const EventTypeSpec* types, void* user_data,
@@ -100,9 +101,9 @@ OSStatus InstallApplicationEventHandler(EventHandlerProcPtr proc, std::uint32_t 
     return install(g_app_handlers, nullptr, proc, count, types, user_data, out);
 }
 
-OSStatus InstallWindowEventHandler(WindowRef window, EventHandlerProcPtr proc,
-                                   std::uint32_t count, const EventTypeSpec* types,
-                                   void* user_data, EventHandlerRef* out) {
+OSStatus InstallWindowEventHandler(WindowRef window, EventHandlerProcPtr proc, std::uint32_t count,
+                                   const EventTypeSpec* types, void* user_data,
+                                   EventHandlerRef* out) {
     return install(window->handlers, window, proc, count, types, user_data, out);
 }
 
@@ -118,8 +119,12 @@ OSStatus CallNextEventHandler(EventHandlerCallRef next, EventRef event) {
     return continue_chain(next, event);
 }
 
-OSType GetEventClass(EventRef event) { return event->event_class; }
-std::uint32_t GetEventKind(EventRef event) { return event->kind; }
+OSType GetEventClass(EventRef event) {
+    return event->event_class;
+}
+std::uint32_t GetEventKind(EventRef event) {
+    return event->kind;
+}
 
 OSStatus GetEventCommand(EventRef event, HICommand* out) {
     if (!event->has_command) return eventParameterNotFoundErr;

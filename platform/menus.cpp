@@ -12,14 +12,14 @@
 
 struct OpaqueMenuRef {
     QPointer<QMenu> menu;
-    std::int16_t id; // the menu's `menu_id`, 0 when it has none
+    std::int16_t id;  // the menu's `menu_id`, 0 when it has none
 };
 
 namespace {
 
 QPointer<QMenuBar> g_menu_bar;
 bool g_menu_bar_shown = false;
-std::vector<std::unique_ptr<OpaqueMenuRef>> g_menus; // in menu bar order
+std::vector<std::unique_ptr<OpaqueMenuRef>> g_menus;  // in menu bar order
 
 OSType command_of(const QAction* a) {
     const QByteArray b = a->property("command").toString().toLatin1();

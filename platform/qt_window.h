@@ -14,21 +14,21 @@
 class WindowWidget;
 
 struct OpaqueIBNibRef {
-    QString folder; // the description's resource folder
+    QString folder;  // the description's resource folder
 };
 
 struct OpaqueEventHandlerRef {
     EventHandlerProcPtr proc;
     std::vector<EventTypeSpec> types;
     void* user_data;
-    WindowRef target; // null: the application
+    WindowRef target;  // null: the application
 };
 
 struct OpaqueControlRef {
     QPointer<QWidget> widget;
     WindowRef owner;
     ControlActionProcPtr action = nullptr;
-    bool in_action = false; // the action routine is running: its own changes do not call it
+    bool in_action = false;  // the action routine is running: its own changes do not call it
     // Value and range of a control whose widget keeps none (a label, a picture).
     std::int32_t value = 0, minimum = 0, maximum = 0;
 };
@@ -37,25 +37,25 @@ struct OpaqueWindowPtr {
     WindowWidget* widget = nullptr;
     WindowClass window_class = kDocumentWindowClass;
     void* ref_con = nullptr;
-    GWorldPtr port = nullptr;      // the content, painted by the widget
-    QImage screen;                 // the port converted for painting
-    bool update_pending = false;   // an invalid area waits for the draw-content event
-    OSType close_command = 0;      // sent instead of closing, when the form names one
-    DialogRef dialog = nullptr;    // the dialog this window shows, if any
+    GWorldPtr port = nullptr;     // the content, painted by the widget
+    QImage screen;                // the port converted for painting
+    bool update_pending = false;  // an invalid area waits for the draw-content event
+    OSType close_command = 0;     // sent instead of closing, when the form names one
+    DialogRef dialog = nullptr;   // the dialog this window shows, if any
     bool disposed = false;
-    bool painting = false;         // inside the widget's paint: flushing waits for its end
-    std::vector<std::unique_ptr<OpaqueEventHandlerRef>> handlers; // oldest first
+    bool painting = false;  // inside the widget's paint: flushing waits for its end
+    std::vector<std::unique_ptr<OpaqueEventHandlerRef>> handlers;  // oldest first
     std::vector<std::unique_ptr<OpaqueControlRef>> controls;
 };
 
 // The top-level widget of every window: paints the port and turns Qt events into events.
 class WindowWidget : public QWidget {
-public:
+  public:
     explicit WindowWidget(QWidget* parent = nullptr);
     ~WindowWidget() override;
     WindowRef ref;
 
-protected:
+  protected:
     bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
@@ -96,10 +96,10 @@ OSStatus dispatch_event(WindowRef target, OpaqueEventRef* event);
 void remove_all_application_handlers();
 
 // Menus.
-void menu_bar_attach(QWidget* window_root); // shows the menu bar in this window if it asks
+void menu_bar_attach(QWidget* window_root);  // shows the menu bar in this window if it asks
 void menu_bar_reset();
 
 // Dialog records of the platform, for the event filter and the reset.
 void dialogs_reset();
 void events_reset();
-void mouse_note_event(QEvent* e); // keeps the button state and position for polling
+void mouse_note_event(QEvent* e);  // keeps the button state and position for polling

@@ -8,7 +8,7 @@
 #include "platform/test_hooks.h"
 
 namespace {
-int g_saved_stdout = -1;   // the real standard output while captured
+int g_saved_stdout = -1;  // the real standard output while captured
 std::FILE* g_capture = nullptr;
 }  // namespace
 

@@ -25,7 +25,7 @@ void hooks_clear_record();
 
 // Standard output: while captured, what the program prints is kept instead of written.
 void hooks_capture_stdout(bool on);
-std::vector<std::string> hooks_stdout_lines(); // the complete lines printed so far
+std::vector<std::string> hooks_stdout_lines();  // the complete lines printed so far
 
 // The tick source: while set, TickCount() returns what it returns; null restores the clock.
 void hooks_set_tick_source(std::uint32_t (*source)());
@@ -33,7 +33,7 @@ void hooks_set_tick_source(std::uint32_t (*source)());
 // Scripted mouse for tracking loops: each StillDown() takes the next state, Button() and
 // GetMouse() report the latest one. Once the script is used up the button is up.
 struct MouseState {
-    Point where; // global
+    Point where;  // global
     bool down;
 };
 void hooks_script_mouse(const std::vector<MouseState>& states);

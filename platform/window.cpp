@@ -18,12 +18,12 @@
 
 namespace {
 
-std::vector<WindowRef> g_windows; // front first
+std::vector<WindowRef> g_windows;  // front first
 QString g_root = QStringLiteral(":/ui");
 
 // Makes the form's top-level QWidget a WindowWidget, so that it paints a port.
 class FormLoader : public QUiLoader {
-public:
+  public:
     QWidget* createWidget(const QString& class_name, QWidget* parent,
                           const QString& name) override {
         if (!parent && class_name == QLatin1String("QWidget")) {
@@ -101,13 +101,17 @@ WindowRef finish_window(QWidget* loaded) {
 
 }  // namespace
 
-QString description_root() { return g_root; }
+QString description_root() {
+    return g_root;
+}
 
 void hooks_set_description_root(const char* root) {
     g_root = root ? QString::fromUtf8(root) : QStringLiteral(":/ui");
 }
 
-const std::vector<WindowRef>& window_list() { return g_windows; }
+const std::vector<WindowRef>& window_list() {
+    return g_windows;
+}
 
 WindowRef window_from_form_file(const QString& path) {
     QFile file(path);
@@ -171,7 +175,8 @@ void WindowWidget::paintEvent(QPaintEvent* e) {
     if (ref->screen.size() != QSize(port->width, port->height))
         ref->screen = QImage(port->width, port->height, QImage::Format_RGB32);
     for (int y = area.top(); y <= area.bottom(); ++y) {
-        const std::uint8_t* src = port->pixels + std::ptrdiff_t(y) * port->row_bytes + 4 * area.left();
+        const std::uint8_t* src =
+            port->pixels + std::ptrdiff_t(y) * port->row_bytes + 4 * area.left();
         auto* dst = reinterpret_cast<QRgb*>(ref->screen.scanLine(y)) + area.left();
         for (int x = 0; x < area.width(); ++x, src += 4) *dst++ = qRgb(src[1], src[2], src[3]);
     }
@@ -239,7 +244,9 @@ OSStatus CreateNibReference(const char* name, IBNibRef* out) {
     return noErr;
 }
 
-void DisposeNibReference(IBNibRef nib) { delete nib; }
+void DisposeNibReference(IBNibRef nib) {
+    delete nib;
+}
 
 OSStatus CreateWindowFromNib(IBNibRef nib, const char* name, WindowRef* out) {
     *out = window_from_form_file(nib->folder + QLatin1Char('/') + QString::fromUtf8(name) +
@@ -267,9 +274,13 @@ void ShowWindow(WindowRef window) {
     window->widget->raise();
 }
 
-void HideWindow(WindowRef window) { window->widget->hide(); }
+void HideWindow(WindowRef window) {
+    window->widget->hide();
+}
 
-bool IsWindowVisible(WindowRef window) { return window->widget->isVisible(); }
+bool IsWindowVisible(WindowRef window) {
+    return window->widget->isVisible();
+}
 
 void SelectWindow(WindowRef window) {
     to_front(window);
@@ -277,7 +288,9 @@ void SelectWindow(WindowRef window) {
     window->widget->activateWindow();
 }
 
-WindowClass GetWindowClass(WindowRef window) { return window->window_class; }
+WindowClass GetWindowClass(WindowRef window) {
+    return window->window_class;
+}
 
 WindowRef GetFrontWindowOfClass(WindowClass window_class, bool visible_only) {
     for (WindowRef w : g_windows)
@@ -285,8 +298,12 @@ WindowRef GetFrontWindowOfClass(WindowClass window_class, bool visible_only) {
     return nullptr;
 }
 
-void SetWRefCon(WindowRef window, void* ref_con) { window->ref_con = ref_con; }
-void* GetWRefCon(WindowRef window) { return window->ref_con; }
+void SetWRefCon(WindowRef window, void* ref_con) {
+    window->ref_con = ref_con;
+}
+void* GetWRefCon(WindowRef window) {
+    return window->ref_con;
+}
 
 void SetWindowTitle(WindowRef window, const char* utf8_title) {
     window->widget->setWindowTitle(QString::fromUtf8(utf8_title));
@@ -313,11 +330,17 @@ void SizeWindow(WindowRef window, std::int16_t width, std::int16_t height, bool 
     if (update) InvalWindowRect(window, nullptr);
 }
 
-CGrafPtr GetWindowPort(WindowRef window) { return window->port; }
+CGrafPtr GetWindowPort(WindowRef window) {
+    return window->port;
+}
 
-void GetWindowPortBounds(WindowRef window, Rect* out) { GetPortBounds(window->port, out); }
+void GetWindowPortBounds(WindowRef window, Rect* out) {
+    GetPortBounds(window->port, out);
+}
 
-void SetPortWindowPort(WindowRef window) { SetGWorld(window->port); }
+void SetPortWindowPort(WindowRef window) {
+    SetGWorld(window->port);
+}
 
 WindowRef GetWindowFromPort(CGrafPtr port) {
     for (WindowRef w : g_windows)
@@ -354,7 +377,9 @@ void InvalWindowRect(WindowRef window, const Rect* r) {
         window->widget->update();
 }
 
-bool IsWindowUpdatePending(WindowRef window) { return window->update_pending; }
+bool IsWindowUpdatePending(WindowRef window) {
+    return window->update_pending;
+}
 
 void SendWindowUpdateEvent(WindowRef window) {
     OpaqueEventRef ev{kEventClassWindow, kEventWindowUpdate};
@@ -405,4 +430,6 @@ void hooks_click_window(WindowRef window) {
     QCoreApplication::sendEvent(w, &release);
 }
 
-void hooks_close_box(WindowRef window) { window->widget->close(); }
+void hooks_close_box(WindowRef window) {
+    window->widget->close();
+}

@@ -30,17 +30,17 @@ struct OpaqueEventHandlerRef;
 using EventHandlerRef = OpaqueEventHandlerRef*;
 
 // Status codes of this layer.
-constexpr OSStatus kIBCarbonRuntimeCantFindNibFile = -10960; // no description of that name
-constexpr OSStatus kIBCarbonRuntimeCantFindObject = -10962;  // no form of that name in it
-constexpr OSStatus errUnknownControl = -30584;               // no control of that identifier
-constexpr OSStatus menuItemNotFoundErr = -5623;              // no menu item with that command
-constexpr OSStatus eventParameterNotFoundErr = -9870;        // the event carries no such data
+constexpr OSStatus kIBCarbonRuntimeCantFindNibFile = -10960;  // no description of that name
+constexpr OSStatus kIBCarbonRuntimeCantFindObject = -10962;   // no form of that name in it
+constexpr OSStatus errUnknownControl = -30584;                // no control of that identifier
+constexpr OSStatus menuItemNotFoundErr = -5623;               // no menu item with that command
+constexpr OSStatus eventParameterNotFoundErr = -9870;         // the event carries no such data
 
 // ---- Interface descriptions -------------------------------------------------------------
 
 // Opens the description of that name. 0, or kIBCarbonRuntimeCantFindNibFile.
 OSStatus CreateNibReference(const char* name, IBNibRef* out);
-void DisposeNibReference(IBNibRef nib);
+void DisposeNibReference(IBNibRef nib);  // the windows made from it stay
 // Makes the menu bar of the form `name` the application's menu bar; it is shown at the top
 // of the first window whose form asks for it (property `shows_menu_bar`), and its shortcuts
 // work in every window. 0, or kIBCarbonRuntimeCantFindObject.
@@ -57,17 +57,17 @@ constexpr WindowClass kDocumentWindowClass = 6;
 
 // Sends the closed event to the window's handlers, then destroys the window.
 void DisposeWindow(WindowRef window);
-void ShowWindow(WindowRef window);  // shows it in front of the windows of its class
-void HideWindow(WindowRef window);
-bool IsWindowVisible(WindowRef window);
-void SelectWindow(WindowRef window); // brings it to the front of its class and activates it
-WindowClass GetWindowClass(WindowRef window);
+void ShowWindow(WindowRef window);       // shows it in front of the windows of its class
+void HideWindow(WindowRef window);       // keeps its place among the windows of its class
+bool IsWindowVisible(WindowRef window);  // shown on screen
+void SelectWindow(WindowRef window);     // brings it to the front of its class and activates it
+WindowClass GetWindowClass(WindowRef window);  // from the form's `window_class`
 // The frontmost window of the class (only visible ones when visible_only), or null.
 WindowRef GetFrontWindowOfClass(WindowClass window_class, bool visible_only);
-void SetWRefCon(WindowRef window, void* ref_con);
-void* GetWRefCon(WindowRef window); // null until set
-void SetWindowTitle(WindowRef window, const char* utf8_title);
-std::string GetWindowTitle(WindowRef window);
+void SetWRefCon(WindowRef window, void* ref_con);               // the program's data for the window
+void* GetWRefCon(WindowRef window);                             // null until set
+void SetWindowTitle(WindowRef window, const char* utf8_title);  // UTF-8
+std::string GetWindowTitle(WindowRef window);                   // UTF-8
 // Places the window so that its content's top-left corner is at global (h, v). The window
 // is not activated.
 void MoveWindow(WindowRef window, std::int16_t h, std::int16_t v, bool front);
@@ -79,7 +79,7 @@ void SizeWindow(WindowRef window, std::int16_t width, std::int16_t height, bool 
 // changes when the window is resized.
 CGrafPtr GetWindowPort(WindowRef window);
 void GetWindowPortBounds(WindowRef window, Rect* out);
-void SetPortWindowPort(WindowRef window); // makes the window's port current
+void SetPortWindowPort(WindowRef window);  // makes the window's port current
 // The window whose content port this is, or null (an offscreen).
 WindowRef GetWindowFromPort(CGrafPtr port);
 // Global to local coordinates of the current port, and back; offscreens are unchanged.
@@ -88,7 +88,7 @@ void LocalToGlobal(Point* p);
 // Marks r (content coordinates; null for all of it) to be redrawn: the draw-content event
 // follows.
 void InvalWindowRect(WindowRef window, const Rect* r);
-bool IsWindowUpdatePending(WindowRef window);
+bool IsWindowUpdatePending(WindowRef window);  // an invalid area waits to be drawn
 // Sends the update event to the window now: its handlers draw the content at once and the
 // pending area is shown on screen.
 void SendWindowUpdateEvent(WindowRef window);
@@ -102,8 +102,8 @@ std::int16_t GetMBarHeight();
 // ---- Controls -----------------------------------------------------------------------------
 
 struct ControlID {
-    OSType signature; // four-character code of the control's `signature` property
-    std::int32_t id;  // the control's `id` property
+    OSType signature;  // four-character code of the control's `signature` property
+    std::int32_t id;   // the control's `id` property
 };
 
 // Scroll bar part codes given to action routines.
@@ -118,46 +118,48 @@ using ControlActionProcPtr = void (*)(ControlRef control, std::int16_t part);
 
 // 0, or errUnknownControl (and *out null).
 OSStatus GetControlByID(WindowRef window, const ControlID* id, ControlRef* out);
-WindowRef GetControlOwner(ControlRef control);
-std::int32_t GetControlValue(ControlRef control);
-void SetControlValue(ControlRef control, std::int32_t value); // kept within min..max
-std::int32_t GetControlMinimum(ControlRef control);
-void SetControlMinimum(ControlRef control, std::int32_t value);
-std::int32_t GetControlMaximum(ControlRef control);
-void SetControlMaximum(ControlRef control, std::int32_t value);
-void SetControlViewSize(ControlRef control, std::int32_t size); // a scroll bar's page
-void ShowControl(ControlRef control);
-void HideControl(ControlRef control);
-bool IsControlVisible(ControlRef control);
-void ActivateControl(ControlRef control);   // enables it
-void DeactivateControl(ControlRef control); // disables it
-bool IsControlActive(ControlRef control);
-void HiliteControl(ControlRef control, std::int16_t part); // 0 enabled, 255 disabled
-void MoveControl(ControlRef control, std::int16_t h, std::int16_t v); // within the content
+WindowRef GetControlOwner(ControlRef control);                 // the window holding the control
+std::int32_t GetControlValue(ControlRef control);              // a button: 1 when on
+void SetControlValue(ControlRef control, std::int32_t value);  // kept within min..max
+std::int32_t GetControlMinimum(ControlRef control);            // a button: 0
+void SetControlMinimum(ControlRef control,
+                       std::int32_t value);          // scroll bars, progress bars, labels
+std::int32_t GetControlMaximum(ControlRef control);  // a button: 1
+void SetControlMaximum(ControlRef control,
+                       std::int32_t value);  // scroll bars, progress bars, labels
+void SetControlViewSize(ControlRef control, std::int32_t size);  // a scroll bar's page
+void ShowControl(ControlRef control);                            // visible whenever its window is
+void HideControl(ControlRef control);                            // never drawn, never hit
+bool IsControlVisible(ControlRef control);                       // not hidden by HideControl
+void ActivateControl(ControlRef control);                        // enables it
+void DeactivateControl(ControlRef control);                      // disables it
+bool IsControlActive(ControlRef control);                        // enabled
+void HiliteControl(ControlRef control, std::int16_t part);       // 0 enabled, 255 disabled
+void MoveControl(ControlRef control, std::int16_t h, std::int16_t v);  // within the content
 void SizeControl(ControlRef control, std::int16_t width, std::int16_t height);
 void GetControlBounds(ControlRef control, Rect* out);
-void SetControlText(ControlRef control, const char* utf8_text); // labels, buttons, fields
-std::string GetControlText(ControlRef control);
-void DrawOneControl(ControlRef control); // redraws it at once
-void SetControlAction(ControlRef control, ControlActionProcPtr action);
+void SetControlText(ControlRef control, const char* utf8_text);  // labels, buttons, fields
+std::string GetControlText(ControlRef control);                  // empty for a control without text
+void DrawOneControl(ControlRef control);                         // redraws it at once
+void SetControlAction(ControlRef control, ControlActionProcPtr action);  // null: none
 // The control under the local point of the window, or null.
 ControlRef FindControlUnderMouse(Point local, WindowRef window);
 
 // ---- Menus --------------------------------------------------------------------------------
 
-using MenuItemIndex = std::uint16_t; // 1-based position of an item in its menu
+using MenuItemIndex = std::uint16_t;  // 1-based position of an item in its menu
 
-MenuRef GetMenuRef(std::int16_t menu_id); // the menu of the menu bar with that `menu_id`, or null
+MenuRef GetMenuRef(std::int16_t menu_id);  // the menu of the menu bar with that `menu_id`, or null
 // The instance-th (from 1) item carrying the command in menu, or in the whole menu bar when
 // menu is null. 0, or menuItemNotFoundErr.
 OSStatus GetIndMenuItemWithCommandID(MenuRef menu, OSType command, std::uint32_t instance,
                                      MenuRef* out_menu, MenuItemIndex* out_index);
 // Every item carrying the command in menu (the whole menu bar when null).
-void EnableMenuCommand(MenuRef menu, OSType command);
-void DisableMenuCommand(MenuRef menu, OSType command);
-bool IsMenuCommandEnabled(MenuRef menu, OSType command); // the first such item; false if none
-void CheckMenuItem(MenuRef menu, MenuItemIndex item, bool checked);
-bool IsMenuItemChecked(MenuRef menu, MenuItemIndex item);
+void EnableMenuCommand(MenuRef menu, OSType command);     // so that it can be chosen
+void DisableMenuCommand(MenuRef menu, OSType command);    // greyed, its shortcut inactive
+bool IsMenuCommandEnabled(MenuRef menu, OSType command);  // the first such item; false if none
+void CheckMenuItem(MenuRef menu, MenuItemIndex item, bool checked);  // the check mark
+bool IsMenuItemChecked(MenuRef menu, MenuItemIndex item);            // false for no such item
 
 // ---- Events and handlers ------------------------------------------------------------------
 
@@ -178,40 +180,39 @@ constexpr std::uint32_t kEventWindowClose = 72;
 constexpr std::uint32_t kEventWindowClosed = 73;
 
 struct EventTypeSpec {
-    OSType eventClass;       // kEventClassCommand, kEventClassMouse or kEventClassWindow
-    std::uint32_t eventKind; // the kind within the class
+    OSType eventClass;        // kEventClassCommand, kEventClassMouse or kEventClassWindow
+    std::uint32_t eventKind;  // the kind within the class
 };
 
 struct HICommand {
-    std::uint32_t attributes; // always 0
-    OSType commandID;         // the command's four-character code
-    MenuRef menu;             // the menu of the item that sent it, or null
-    MenuItemIndex index;      // that item's index, or 0
+    std::uint32_t attributes;  // always 0
+    OSType commandID;          // the command's four-character code
+    MenuRef menu;              // the menu of the item that sent it, or null
+    MenuItemIndex index;       // that item's index, or 0
 };
 
 // Returns 0 (handled), eventNotHandledErr (the next handler, and at the end the toolkit's
 // standard handling, follows) or another status.
-using EventHandlerProcPtr = OSStatus (*)(EventHandlerCallRef next, EventRef event,
-                                         void* user_data);
+using EventHandlerProcPtr = OSStatus (*)(EventHandlerCallRef next, EventRef event, void* user_data);
 
 // Handlers are called newest first. 0; *out may be null.
 OSStatus InstallApplicationEventHandler(EventHandlerProcPtr proc, std::uint32_t count,
                                         const EventTypeSpec* types, void* user_data,
                                         EventHandlerRef* out);
-OSStatus InstallWindowEventHandler(WindowRef window, EventHandlerProcPtr proc,
-                                   std::uint32_t count, const EventTypeSpec* types,
-                                   void* user_data, EventHandlerRef* out);
-OSStatus RemoveEventHandler(EventHandlerRef handler); // 0
+OSStatus InstallWindowEventHandler(WindowRef window, EventHandlerProcPtr proc, std::uint32_t count,
+                                   const EventTypeSpec* types, void* user_data,
+                                   EventHandlerRef* out);
+OSStatus RemoveEventHandler(EventHandlerRef handler);  // 0
 // Runs the remaining handlers and then the standard handling now; their result.
 OSStatus CallNextEventHandler(EventHandlerCallRef next, EventRef event);
 
-OSType GetEventClass(EventRef event);
-std::uint32_t GetEventKind(EventRef event);
+OSType GetEventClass(EventRef event);        // kEventClassCommand, ...Mouse or ...Window
+std::uint32_t GetEventKind(EventRef event);  // the kind within the class
 // The event's data: 0, or eventParameterNotFoundErr when it carries none of that kind.
-OSStatus GetEventCommand(EventRef event, HICommand* out);
-OSStatus GetEventMouseLocation(EventRef event, Point* global_out);
-OSStatus GetEventWheel(EventRef event, std::uint16_t* axis, std::int32_t* delta); // axis 0 h, 1 v
-OSStatus GetEventWindow(EventRef event, WindowRef* out);
+OSStatus GetEventCommand(EventRef event, HICommand* out);                          // command events
+OSStatus GetEventMouseLocation(EventRef event, Point* global_out);                 // mouse events
+OSStatus GetEventWheel(EventRef event, std::uint16_t* axis, std::int32_t* delta);  // axis 0 h, 1 v
+OSStatus GetEventWindow(EventRef event, WindowRef* out);  // window events and presses
 
 // Sends the command to the application's handlers, as a menu item or control does. The
 // standard handling of `quit` ends the application event loop. Returns the handlers' result.
@@ -219,9 +220,9 @@ OSStatus ProcessHICommand(OSType command);
 
 // ---- Cursors ------------------------------------------------------------------------------
 
-struct Cursor; // an image with a hot spot
+struct Cursor;  // an image with a hot spot
 using CursHandle = Cursor*;
 // The cursor image `id` of the program's resources, or null when there is none.
 CursHandle GetCursor(std::int16_t id);
-const Cursor* GetQDGlobalsArrow(); // the standard arrow
-void SetCursor(const Cursor* cursor);
+const Cursor* GetQDGlobalsArrow();     // the standard arrow
+void SetCursor(const Cursor* cursor);  // the pointer's shape over every window

@@ -64,12 +64,15 @@ TEST_F(Commands, DrawingChoicesAreStoredByTheirCodes) {
         OSType expected;
     };
     const Case cases[] = {
-        {"RECT", &Choices::tool, FOUR_CC("SELE")}, {"TL01", &Choices::tool, FOUR_CC("TL01")},
-        {"TL06", &Choices::tool, FOUR_CC("TL06")}, {"HAND", &Choices::tool, FOUR_CC("HAND")},
+        {"RECT", &Choices::tool, FOUR_CC("SELE")},
+        {"TL01", &Choices::tool, FOUR_CC("TL01")},
+        {"TL06", &Choices::tool, FOUR_CC("TL06")},
+        {"HAND", &Choices::tool, FOUR_CC("HAND")},
         {"TLE3", &Choices::e_size, FOUR_CC("TLE3")},
         {"LTY1", &Choices::line_type, FOUR_CC("LTY1")},
         {"LNW7", &Choices::line_width, FOUR_CC("LNW7")},
-        {"CP05", &Choices::color, FOUR_CC("CP05")}, {"CP08", &Choices::color, FOUR_CC("CP08")},
+        {"CP05", &Choices::color, FOUR_CC("CP05")},
+        {"CP08", &Choices::color, FOUR_CC("CP08")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);
@@ -80,12 +83,11 @@ TEST_F(Commands, DrawingChoicesAreStoredByTheirCodes) {
 }
 
 TEST_F(Commands, CodesJustOutsideTheRangesChangeNothing) {
-    for (const char* code : {"CP09", "CP00", "TL00", "TL09", "TLE0", "TLE4", "LTY2", "LNW4",
-                             "SELE", "zzzz"}) {
+    for (const char* code :
+         {"CP09", "CP00", "TL00", "TL09", "TLE0", "TLE4", "LTY2", "LNW4", "SELE", "zzzz"}) {
         SCOPED_TRACE(code);
         const Choices before = choices();
-        EXPECT_EQ(ProcessHICommand(code_of(code)),
-                  eventNotHandledErr);
+        EXPECT_EQ(ProcessHICommand(code_of(code)), eventNotHandledErr);
         EXPECT_EQ(choices(), before);
     }
 }

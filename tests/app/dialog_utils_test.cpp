@@ -9,7 +9,8 @@ std::string edit(int item) {
     return "<widget class=\"QLineEdit\" name=\"e" + std::to_string(item) +
            "\"><property name=\"geometry\"><rect><x>10</x><y>" + std::to_string(item * 30) +
            "</y><width>120</width><height>24</height></rect></property>"
-           "<property name=\"item\" stdset=\"0\"><number>" + std::to_string(item) +
+           "<property name=\"item\" stdset=\"0\"><number>" +
+           std::to_string(item) +
            "</number></property><property name=\"item_disabled\" stdset=\"0\"><bool>true</bool>"
            "</property></widget>";
 }
@@ -18,9 +19,11 @@ std::string widget(const char* cls, int item, const char* text = "") {
     return std::string("<widget class=\"") + cls + "\" name=\"w" + std::to_string(item) +
            "\"><property name=\"geometry\"><rect><x>150</x><y>" + std::to_string(item * 20) +
            "</y><width>80</width><height>20</height></rect></property>"
-           "<property name=\"text\"><string>" + text + "</string></property>"
-           "<property name=\"item\" stdset=\"0\"><number>" + std::to_string(item) +
-           "</number></property></widget>";
+           "<property name=\"text\"><string>" +
+           text +
+           "</string></property>"
+           "<property name=\"item\" stdset=\"0\"><number>" +
+           std::to_string(item) + "</number></property></widget>";
 }
 
 // Items: 1 OK, 2 and 3 edit fields, 4 a label, 5 an edit field, 6 a user area, 7 Cancel.

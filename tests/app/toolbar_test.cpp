@@ -1,8 +1,8 @@
 // The refresh of toolbar controls, status text and menus from the program's state.
 
+#include "app/toolbar.h"
 #include "app/control_window.h"
 #include "app/prefs.h"
-#include "app/toolbar.h"
 #include "camera/live_stream.h"
 #include "camera/usb_connection.h"
 #include "imagefile/file_conversion.h"
@@ -125,8 +125,8 @@ TEST_F(Toolbar, ImageWindowInFrontEnablesDocumentCommands) {
     WindowRef image = shown_window();
     SetWRefCon(image, &record_);
     tb_setup();
-    for (const char* code : {"clos", "save", "svas", "R180", "R90R", "R90L", "FSCR", "ZIN ",
-                             "ZOUT", "BFIT", "ZSEL", "ASIZ"})
+    for (const char* code : {"clos", "save", "svas", "R180", "R90R", "R90L", "FSCR", "ZIN ", "ZOUT",
+                             "BFIT", "ZSEL", "ASIZ"})
         EXPECT_TRUE(enabled(code)) << code;
     for (int id : {2, 3, 4, 5, 6, 7, 8, 9}) EXPECT_TRUE(IsControlActive(control(id))) << id;
     HideWindow(image);

@@ -15,7 +15,9 @@ struct Nested {
     bool running = false;
 };
 
-void quit_nested(void*) { QuitCurrentEventLoop(); }
+void quit_nested(void*) {
+    QuitCurrentEventLoop();
+}
 
 // Waits inside its own call, as a transfer does, until the second timer ends the wait.
 void wait_in_timer(void* data) {
@@ -41,14 +43,18 @@ TEST_F(Events, NestedRunInsideATimerEndsWhenQuitAndTheTimerNeverReenters) {
     EXPECT_EQ(n.calls, 2);
 }
 
-TEST_F(Events, NestedRunWithNoTimeLeftReportsTimeOut) { EXPECT_EQ(RunCurrentEventLoop(0.0), 1); }
+TEST_F(Events, NestedRunWithNoTimeLeftReportsTimeOut) {
+    EXPECT_EQ(RunCurrentEventLoop(0.0), 1);
+}
 
 TEST_F(Events, QuitWithNoNestedRunIsIgnored) {
     QuitCurrentEventLoop();
     EXPECT_EQ(RunCurrentEventLoop(0.0), 1);
 }
 
-std::uint32_t fixed_ticks() { return 1234; }
+std::uint32_t fixed_ticks() {
+    return 1234;
+}
 
 TEST_F(Events, TickCountUsesTheSubstitutedSource) {
     hooks_set_tick_source(fixed_ticks);
@@ -107,8 +113,7 @@ TEST_F(Events, DocumentsGivenAtStartArriveOnceTheLoopRuns) {
     char prog[] = "orvilcast", a[] = "/data/pictures/a.jpg", b[] = "/b.bmp";
     char* argv[] = {prog, a, b, nullptr};
     InitToolbox(3, argv);
-    EXPECT_EQ(AEInstallEventHandler(kCoreEventClass, FOUR_CC("oapp"), open_documents, 0),
-              paramErr);
+    EXPECT_EQ(AEInstallEventHandler(kCoreEventClass, FOUR_CC("oapp"), open_documents, 0), paramErr);
     ASSERT_EQ(AEInstallEventHandler(kCoreEventClass, kAEOpenDocuments, open_documents, 7), noErr);
     EXPECT_TRUE(g_opened.files.empty()) << "nothing arrives before the loop runs";
     EXPECT_EQ(RunCurrentEventLoop(30.0), 0);

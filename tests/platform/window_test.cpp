@@ -69,7 +69,7 @@ TEST_F(Windows, PassingOnRunsTheRestOnceAndStandardQuitEndsTheLoop) {
     InstallApplicationEventHandler(record_c_passes_on, 1, kCommand, nullptr, nullptr);
     EXPECT_EQ(ProcessHICommand(FOUR_CC("quit")), eventNotHandledErr);
     EXPECT_EQ(g_calls, (std::vector<std::string>{"c", "a", "c after"}));
-    RunApplicationEventLoop(); // the quit asked before the loop ends it at once
+    RunApplicationEventLoop();  // the quit asked before the loop ends it at once
 }
 
 TEST_F(Windows, RemovedHandlerIsNotCalled) {
