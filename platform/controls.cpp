@@ -14,13 +14,6 @@
 
 namespace {
 
-OSType four_cc_property(const QObject* o, const char* name) {
-    const QByteArray b = o->property(name).toString().toLatin1();
-    if (b.size() != 4) return 0;
-    const char code[5] = {b[0], b[1], b[2], b[3], 0};
-    return FOUR_CC(code);
-}
-
 void run_action(ControlRef c, std::int16_t part) {
     if (!c->action || c->in_action) return;
     c->in_action = true;
@@ -58,6 +51,13 @@ void connect_scroll_actions(ControlRef c, QAbstractSlider* slider) {
 }
 
 }  // namespace
+
+OSType four_cc_property(const QObject* object, const char* name) {
+    const QByteArray b = object->property(name).toString().toLatin1();
+    if (b.size() != 4) return 0;
+    const char code[5] = {b[0], b[1], b[2], b[3], 0};
+    return FOUR_CC(code);
+}
 
 void connect_command_controls(QWidget* root) {
     for (QAbstractButton* b : root->findChildren<QAbstractButton*>()) {

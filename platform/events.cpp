@@ -92,7 +92,12 @@ void InitToolbox(int argc, char** argv) {
         qApp->installEventFilter(new MouseWatcher);
         g_clock.start();
     }
-    Q_INIT_RESOURCE(orvilcast);
+    static bool resources_ready = false;
+    if (!resources_ready) {
+        // The resources live in a static library: nothing else would pull them in.
+        Q_INIT_RESOURCE(orvilcast);
+        resources_ready = true;
+    }
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(QStringLiteral("Orvilcast"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/orvilcast.png")));

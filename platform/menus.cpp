@@ -22,10 +22,7 @@ bool g_menu_bar_shown = false;
 std::vector<std::unique_ptr<OpaqueMenuRef>> g_menus;  // in menu bar order
 
 OSType command_of(const QAction* a) {
-    const QByteArray b = a->property("command").toString().toLatin1();
-    if (b.size() != 4) return 0;
-    const char code[5] = {b[0], b[1], b[2], b[3], 0};
-    return FOUR_CC(code);
+    return four_cc_property(a, "command");
 }
 
 void send_menu_command(MenuRef menu, QAction* action) {

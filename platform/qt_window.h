@@ -69,6 +69,8 @@ WindowRef window_from_form_file(const QString& path);
 WindowRef window_from_form_text(const QByteArray& xml);
 // The description folder (":/ui" unless a test moved it).
 QString description_root();
+// The four-character code in a widget's or menu item's property, or 0 when it holds none.
+OSType four_cc_property(const QObject* object, const char* name);
 // Connects every button carrying a `command` property to the application's command handler.
 void connect_command_controls(QWidget* root);
 // Control record for a widget of the window (made on first use).

@@ -84,11 +84,7 @@ WindowRef finish_window(QWidget* loaded) {
         widget->setWindowFlag(Qt::Dialog);
         widget->setWindowModality(Qt::ApplicationModal);
     }
-    const QByteArray close = widget->property("close_command").toString().toLatin1();
-    if (close.size() == 4) {
-        char code[5] = {close[0], close[1], close[2], close[3], 0};
-        window->close_command = FOUR_CC(code);
-    }
+    window->close_command = four_cc_property(widget, "close_command");
     widget->setMouseTracking(true);
     connect_command_controls(widget);
     menu_bar_attach(widget);
@@ -171,6 +167,10 @@ void WindowWidget::paintEvent(QPaintEvent* e) {
         dispatch_event(ref, &ev);
     }
     GWorldPtr port = ref->port;
+    if (!port) {
+        ref->painting = false;
+        return;
+    }
     const QRect area = e->rect() & QRect(0, 0, port->width, port->height);
     if (ref->screen.size() != QSize(port->width, port->height))
         ref->screen = QImage(port->width, port->height, QImage::Format_RGB32);
