@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTimer>
+#include <algorithm>
 #include <deque>
 
 #include "platform/events.h"
@@ -65,6 +66,11 @@ class MouseWatcher : public QObject {
         return QObject::eventFilter(watched, e);
     }
 };
+
+// Seconds as timer milliseconds, kept within what a timer takes.
+int to_ms(double seconds) {
+    return int(std::clamp(seconds * 1000.0, 0.0, 2.0e9));
+}
 
 void deliver_documents() {
     if (!g_open_documents || g_documents.empty()) return;
@@ -138,7 +144,7 @@ int RunCurrentEventLoop(double seconds) {
     QTimer limit;
     limit.setSingleShot(true);
     QObject::connect(&limit, &QTimer::timeout, &loop, [&loop] { loop.exit(1); });
-    limit.start(int(seconds * 1000));
+    limit.start(to_ms(seconds));
     g_nested_loops.push_back(&loop);
     const int result = loop.exec();
     g_nested_loops.pop_back();
@@ -153,8 +159,8 @@ void InstallEventLoopTimer(double first_delay, double interval, EventLoopTimerPr
                            void* user_data) {
     auto entry = std::make_unique<LoopTimer>(LoopTimer{new QTimer, false});
     LoopTimer* t = entry.get();
-    const int period = std::max(1, int(interval * 1000));
-    t->timer->setInterval(std::max(0, int(first_delay * 1000)));
+    const int period = std::max(1, to_ms(interval));
+    t->timer->setInterval(to_ms(first_delay));
     QObject::connect(t->timer, &QTimer::timeout, t->timer, [t, period, proc, user_data] {
         t->timer->setInterval(period);
         if (t->running) return;
