@@ -92,10 +92,6 @@ OSStatus GetControlByID(WindowRef window, const ControlID* id, ControlRef* out) 
     return errUnknownControl;
 }
 
-WindowRef GetControlOwner(ControlRef control) {
-    return control->owner;
-}
-
 std::int32_t GetControlValue(ControlRef c) {
     QWidget* w = c->widget;
     if (auto* s = qobject_cast<QAbstractSlider*>(w)) return s->value();

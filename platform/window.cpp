@@ -358,16 +358,6 @@ void GlobalToLocal(Point* p) {
     }
 }
 
-void LocalToGlobal(Point* p) {
-    CGrafPtr port = nullptr;
-    GetGWorld(&port);
-    if (WindowRef w = GetWindowFromPort(port)) {
-        const Point origin = GetWindowContentOrigin(w);
-        p->h = std::int16_t(p->h + origin.h);
-        p->v = std::int16_t(p->v + origin.v);
-    }
-}
-
 // r null: the whole content.
 void InvalWindowRect(WindowRef window, const Rect* r) {
     window->update_pending = true;

@@ -82,9 +82,8 @@ void GetWindowPortBounds(WindowRef window, Rect* out);
 void SetPortWindowPort(WindowRef window);  // makes the window's port current
 // The window whose content port this is, or null (an offscreen).
 WindowRef GetWindowFromPort(CGrafPtr port);
-// Global to local coordinates of the current port, and back; offscreens are unchanged.
+// Global to local coordinates of the current port; an offscreen's are unchanged.
 void GlobalToLocal(Point* p);
-void LocalToGlobal(Point* p);
 // Marks r (content coordinates; null for all of it) to be redrawn: the draw-content event
 // follows.
 void InvalWindowRect(WindowRef window, const Rect* r);
@@ -118,7 +117,6 @@ using ControlActionProcPtr = void (*)(ControlRef control, std::int16_t part);
 
 // 0, or errUnknownControl (and *out null).
 OSStatus GetControlByID(WindowRef window, const ControlID* id, ControlRef* out);
-WindowRef GetControlOwner(ControlRef control);                 // the window holding the control
 std::int32_t GetControlValue(ControlRef control);              // a button: 1 when on
 void SetControlValue(ControlRef control, std::int32_t value);  // kept within min..max
 std::int32_t GetControlMinimum(ControlRef control);            // a button: 0
