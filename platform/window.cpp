@@ -78,7 +78,9 @@ WindowRef finish_window(QWidget* loaded) {
     const QString cls = widget->property("window_class").toString();
     if (cls == QLatin1String("floating")) {
         window->window_class = kFloatingWindowClass;
-        widget->setWindowFlag(Qt::Tool);
+        // A palette floats as a tool window; the window holding the menu bar is the
+        // program's main window and stays an ordinary one that the desktop lists.
+        if (!widget->property("shows_menu_bar").toBool()) widget->setWindowFlag(Qt::Tool);
     } else if (cls == QLatin1String("movable_modal")) {
         window->window_class = kMovableModalWindowClass;
         widget->setWindowFlag(Qt::Dialog);
