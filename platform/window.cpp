@@ -316,7 +316,6 @@ std::string GetWindowTitle(WindowRef window) {
 }
 
 void MoveWindow(WindowRef window, std::int16_t h, std::int16_t v, bool front) {
-    window->widget->setAttribute(Qt::WA_ShowWithoutActivating, true);
     window->widget->setGeometry(h, v, window->widget->width(), window->widget->height());
     if (front) to_front(window);
 }

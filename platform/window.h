@@ -68,8 +68,8 @@ void SetWRefCon(WindowRef window, void* ref_con);               // the program's
 void* GetWRefCon(WindowRef window);                             // null until set
 void SetWindowTitle(WindowRef window, const char* utf8_title);  // UTF-8
 std::string GetWindowTitle(WindowRef window);                   // UTF-8
-// Places the window so that its content's top-left corner is at global (h, v). The window
-// is not activated.
+// Places the window so that its content's top-left corner is at global (h, v); front
+// also puts it in front of its class. Activation is left to ShowWindow and SelectWindow.
 void MoveWindow(WindowRef window, std::int16_t h, std::int16_t v, bool front);
 // Global position of the content's top-left corner (v, h).
 Point GetWindowContentOrigin(WindowRef window);
