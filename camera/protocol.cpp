@@ -2,6 +2,7 @@
 
 #include "camera/protocol.h"
 
+#include "app/control_window.h"
 #include "camera/capture.h"
 #include "camera/live_stream.h"
 #include "camera/transfer.h"
@@ -10,7 +11,6 @@
 
 std::uint32_t g_total_trans_id = 1;
 std::uint8_t g_now_camera_busy = 0;
-std::uint8_t g_now_tracking_control_panel = 0;
 
 namespace {
 

@@ -5,9 +5,8 @@
 
 #include "platform/types.h"
 
-extern std::uint32_t g_total_trans_id;             // next transaction number; starts at 1
-extern std::uint8_t g_now_camera_busy;             // set while an exchange is under way
-extern std::uint8_t g_now_tracking_control_panel;  // set while a control-window button is held
+extern std::uint32_t g_total_trans_id;  // next transaction number; starts at 1
+extern std::uint8_t g_now_camera_busy;  // set while an exchange is under way
 
 constexpr std::uint16_t kCmdZoom = 0xE0, kCmdAutoFocus = 0xE1, kCmdIris = 0xE2, kCmdFocus = 0xEA,
                         kCmdImage = 0x808E;

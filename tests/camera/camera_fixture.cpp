@@ -2,34 +2,31 @@
 
 #include "camera/camera_fixture.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <cstdio>
 
+#include "app/control_window.h"
 #include "camera/capture.h"
 #include "camera/live_stream.h"
 #include "camera/protocol.h"
 #include "camera/usb_connection.h"
+#include "monitor/full_screen.h"
+#include "monitor/live_monitor.h"
 #include "platform/test_hooks.h"
-#include "platform/zz_scratch_hooks.h"
 #include "simcam/simcam.h"
 
 std::uint32_t CameraTest::now = 1000;
 
 void CameraTest::SetUp() {
-    if (!QCoreApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "test_camera";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
-    }
+    ToolboxTest::SetUp();
     now += 10000;
     hooks_set_tick_source(&CameraTest::ticks);
-    hooks_record_dialogs(true);
     close_camera();
     run_posted();
     simcam_reset();
     g_now_camera_busy = 0;
-    g_now_tracking_control_panel = 0;
+    g_now_tracking_control_panel = false;
+    g_end_fullscreen_request = false;
     hooks_clear_record();
     hooks_capture_stdout(true);
 }
@@ -42,8 +39,9 @@ void CameraTest::TearDown() {
         for (const std::string& line : printed) std::fprintf(stderr, "%s\n", line.c_str());
     close_camera();
     run_posted();
-    hooks_record_dialogs(false);
+    g_lm_win = nullptr;
     hooks_set_tick_source(nullptr);
+    ToolboxTest::TearDown();
 }
 
 void CameraTest::connect() {
@@ -80,4 +78,10 @@ std::vector<std::uint32_t> CameraTest::chunk_reads() {
         after_response = true;
     }
     return out;
+}
+
+WindowRef CameraTest::show_live_window() {
+    EXPECT_EQ(hooks_new_window_from_form(document_form(320, 240).c_str(), &g_lm_win), noErr);
+    ShowWindow(g_lm_win);
+    return g_lm_win;
 }

@@ -2,13 +2,14 @@
 // recorded alerts and beeps, and captured standard output.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
 
-class CameraTest : public ::testing::Test {
+#include "platform/window.h"
+#include "support/toolbox.h"
+
+class CameraTest : public ToolboxTest {
   protected:
     void SetUp() override;
     void TearDown() override;
@@ -18,6 +19,7 @@ class CameraTest : public ::testing::Test {
     static void idle(int calls);                      // timer calls, 3 ticks (0.05 s) apart
     static std::vector<std::string> lines();          // standard output since SetUp
     static std::vector<std::uint32_t> chunk_reads();  // bytes of each read after the response
+    static WindowRef show_live_window();              // a shown window as the live window
 
     static std::uint32_t ticks() { return now; }  // the tick source while a test runs
     static std::uint32_t now;                     // the tick clock; only ever moves forward

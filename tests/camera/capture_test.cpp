@@ -10,9 +10,10 @@
 #include "camera/protocol.h"
 #include "camera/transfer.h"
 #include "camera/usb_connection.h"
+#include "monitor/full_screen.h"
+#include "monitor/live_monitor.h"
 #include "platform/codecs.h"
 #include "platform/test_hooks.h"
-#include "platform/zz_scratch_hooks.h"
 #include "simcam/simcam.h"
 
 namespace {
@@ -127,7 +128,7 @@ TEST_F(CameraTest, FailedTransfersCloseTheConnectionAndTheIdleRoutineReopensIt) 
         EXPECT_EQ(do_grab_image(), 0) << row.name;
         run_posted();
         EXPECT_FALSE(is_camera_active()) << row.name;
-        EXPECT_EQ(g_live_monitor_now, 0) << row.name;
+        EXPECT_FALSE(g_live_monitor_now) << row.name;
         EXPECT_EQ(g_now_camera_busy, 0) << row.name;
         EXPECT_TRUE(hooks_alerts().empty()) << row.name;
         std::vector<std::string> got = lines();
@@ -165,15 +166,42 @@ TEST_F(CameraTest, RefusedOrImpossiblePictureBeepsOnceAndKeepsThePreviousPicture
     }
 }
 
-TEST_F(CameraTest, ZeroBytePictureStopsTheLivePictureWithoutDecoding) {
+TEST_F(CameraTest, ZeroBytePictureStopsTheLivePictureAndHidesItsWindow) {
     connect();
+    WindowRef live = show_live_window();
     live_monoitor_start();
     simcam_fail_at(2, SimcamFault::zero_size);
     EXPECT_EQ(do_grab_image(), 0);
     EXPECT_EQ(g_latst_jpeg_size, 0u);
-    EXPECT_EQ(g_live_monitor_now, 0);
+    EXPECT_FALSE(g_live_monitor_now);
+    EXPECT_FALSE(IsWindowVisible(live));
+    EXPECT_TRUE(g_end_fullscreen_request);
     EXPECT_TRUE(is_camera_active());
     EXPECT_EQ(g_now_camera_busy, 0);
+}
+
+TEST_F(CameraTest, LiveOffscreenChangesOnlyWhileLiveAndItsWindowIsShown) {
+    connect();
+    ASSERT_EQ(do_grab_image(), 1);
+    Rect all;
+    GetPortBounds(g_lm_off, &all);
+    SetGWorld(g_lm_off);
+    ForeColor(redColor);
+    PaintRect(&all);
+    WindowRef live = show_live_window();
+    HideWindow(live);
+    live_monoitor_start();
+    ASSERT_EQ(do_grab_image(), 1);
+    EXPECT_EQ(GetPixelRGB(g_lm_off, 64, 100), 0xFF0000u);  // hidden: untouched
+    ShowWindow(live);
+    live_monitor_end();
+    ASSERT_EQ(do_grab_image(), 1);
+    EXPECT_EQ(GetPixelRGB(g_lm_off, 64, 100), 0xFF0000u);  // not live: untouched
+    live_monoitor_start();
+    ASSERT_EQ(do_grab_image(), 1);
+    for (int h : {10, 500, 1000})
+        for (int v : {10, 400, 700})
+            EXPECT_EQ(GetPixelRGB(g_lm_off, h, v), GetPixelRGB(g_grab_off, h, v)) << h << "," << v;
 }
 
 TEST_F(CameraTest, UnplugDuringLiveViewStopsItAndReplugDoesNotRestartIt) {
@@ -182,10 +210,13 @@ TEST_F(CameraTest, UnplugDuringLiveViewStopsItAndReplugDoesNotRestartIt) {
     idle(4);
     std::size_t fetched = simcam_commands().size();
     EXPECT_GE(fetched, 4u);
+    WindowRef live = show_live_window();
     simcam_plug(false);
     idle(1);
     EXPECT_FALSE(is_camera_active());
-    EXPECT_EQ(g_live_monitor_now, 0);
+    EXPECT_FALSE(g_live_monitor_now);
+    EXPECT_FALSE(IsWindowVisible(live));
+    EXPECT_TRUE(g_end_fullscreen_request);
     simcam_plug(true);
     idle(10);
     EXPECT_TRUE(is_camera_active());

@@ -119,7 +119,7 @@ TEST_F(CameraTest, UnplugClosesTheConnectionAndStopsTheLivePicture) {
     EXPECT_FALSE(is_camera_active());
     EXPECT_EQ(g_masterPort, nullptr);
     EXPECT_EQ(g_notification, nullptr);
-    EXPECT_EQ(g_live_monitor_now, 0);
+    EXPECT_FALSE(g_live_monitor_now);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <QTimer>
 
+#include "app/control_window.h"
 #include "camera/camera_fixture.h"
 #include "camera/capture.h"
 #include "camera/live_stream.h"
@@ -107,7 +108,7 @@ TEST_F(CameraTest, UnpluggedIdleTriesToOpenEveryThirtyTicksOnly) {
 }
 
 TEST_F(CameraTest, IdleDoesNothingWhileAControlButtonIsHeld) {
-    g_now_tracking_control_panel = 1;
+    g_now_tracking_control_panel = true;
     simcam_clear_record();
     idle(40);
     EXPECT_EQ(simcam_lookups(), 0);
@@ -132,13 +133,13 @@ TEST_F(CameraTest, ReplugGivesTheConnectionBackWithinThirtyTicksWithoutLive) {
     simcam_plug(false);
     run_posted();
     EXPECT_FALSE(is_camera_active());
-    EXPECT_EQ(g_live_monitor_now, 0);
+    EXPECT_FALSE(g_live_monitor_now);
     idle(20);
     EXPECT_FALSE(is_camera_active());
     simcam_plug(true);
     idle(10);  // 30 ticks
     EXPECT_TRUE(is_camera_active());
-    EXPECT_EQ(g_live_monitor_now, 0);
+    EXPECT_FALSE(g_live_monitor_now);
 }
 
 }  // namespace
