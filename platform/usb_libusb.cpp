@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/usb.h"
+#include "platform/usb_backend.h"
 
 namespace {
 
@@ -93,11 +94,6 @@ struct UsbMasterPortRec {
     std::vector<UsbNotificationRec*> notifications;
 };
 
-struct UsbIteratorRec {
-    std::vector<UsbService> items;
-    std::size_t next = 0;
-};
-
 struct UsbServiceRec {
     UsbMasterPortRec* port;
     libusb_device* device;  // referenced while the service lives
@@ -117,7 +113,7 @@ struct UsbInterfaceRec {
     std::uint8_t alt = 0;
     bool open = false;
     bool joined = false;
-    std::vector<std::uint8_t> stalled;  // per pipe index, 1 once a transfer stalled there
+    PipeStalls stalls;
     std::vector<libusb_transfer*> writes;
 };
 
@@ -255,11 +251,6 @@ std::vector<libusb_endpoint_descriptor> endpoints_of(UsbInterfaceRec* intf) {
     return out;
 }
 
-void mark_stall(UsbInterfaceRec* intf, std::uint8_t pipe_ref) {
-    if (intf->stalled.size() <= pipe_ref) intf->stalled.resize(pipe_ref + 1u, 0);
-    intf->stalled[pipe_ref] = 1;
-}
-
 void LIBUSB_CALL write_done(libusb_transfer* t) {
     auto* rec = static_cast<WriteRec*>(t->user_data);
     UsbInterfaceRec* intf = rec->intf;
@@ -268,7 +259,7 @@ void LIBUSB_CALL write_done(libusb_transfer* t) {
                            intf->writes.end());
         OSStatus result = status_of_transfer(t->status);
         UsbMasterPortRec* port = intf->owner->port;
-        if (result == kUSBPipeStalled) mark_stall(intf, rec->pipe_ref);
+        if (result == kUSBPipeStalled) mark_stalled(&intf->stalls, rec->pipe_ref);
         queue(port, Pending{intf, rec->proc, rec->refcon, result, std::uint32_t(t->actual_length),
                             nullptr});
         if (result == kUSBErrorNoDevice) device_gone(port, intf->owner->device);
@@ -334,17 +325,6 @@ OSStatus USBGetMatchingDevices(UsbMasterPort port, std::uint16_t vendor, std::ui
     libusb_free_device_list(list, 1);
     *out = it;
     return 0;
-}
-
-UsbService USBIteratorNext(UsbIterator it) {
-    if (!it || it->next >= it->items.size()) return nullptr;
-    return it->items[it->next++];
-}
-
-void USBIteratorRelease(UsbIterator it) {
-    if (!it) return;
-    for (std::size_t i = it->next; i < it->items.size(); ++i) USBServiceRelease(it->items[i]);
-    delete it;
 }
 
 void USBServiceRelease(UsbService service) {
@@ -498,7 +478,7 @@ OSStatus USBInterfaceSetAlternateInterface(UsbInterfaceInterface intf, std::uint
     int r = libusb_set_interface_alt_setting(intf->owner->handle, intf->number, setting);
     if (r != 0) return status_of(r);
     intf->alt = setting;
-    intf->stalled.clear();
+    intf->stalls.stalled.clear();
     return 0;
 }
 
@@ -520,8 +500,7 @@ OSStatus USBInterfaceGetPipeProperties(UsbInterfaceInterface intf, std::uint8_t 
 
 OSStatus USBInterfaceGetPipeStatus(UsbInterfaceInterface intf, std::uint8_t pipe_ref) {
     if (!intf->open) return kUSBErrorNotOpen;
-    bool stalled = pipe_ref < intf->stalled.size() && intf->stalled[pipe_ref];
-    return stalled ? kUSBPipeStalled : 0;
+    return is_stalled(&intf->stalls, pipe_ref) ? kUSBPipeStalled : 0;
 }
 
 OSStatus USBInterfaceAddAsyncEventSource(UsbInterfaceInterface intf) {
@@ -597,7 +576,7 @@ OSStatus USBInterfaceReadPipeTO(UsbInterfaceInterface intf, std::uint8_t pipe_re
                                  int(wanted), &actual, timeout);
     *size = std::uint32_t(actual);
     OSStatus result = status_of(r);
-    if (result == kUSBPipeStalled) mark_stall(intf, pipe_ref);
+    if (result == kUSBPipeStalled) mark_stalled(&intf->stalls, pipe_ref);
     if (result == kUSBErrorNoDevice) device_gone(intf->owner->port, intf->owner->device);
     return result;
 }

@@ -16,13 +16,10 @@
 #include "camera/usb_connection.h"
 #include "platform/events.h"
 #include "platform/usb.h"
+#include "platform/usb_backend.h"
 #include "simcam/simcam.h"
 
 struct UsbMasterPortRec {};
-struct UsbIteratorRec {
-    std::vector<UsbService> items;
-    std::size_t next = 0;
-};
 struct UsbServiceRec {
     bool is_interface;
     std::uint32_t epoch;  // the plug-in it belongs to
@@ -36,7 +33,7 @@ struct UsbInterfaceRec {
     bool open = false;
     bool joined = false;
     std::uint8_t alt = 0;
-    std::vector<std::uint8_t> stalled;  // per pipe index
+    PipeStalls stalls;
 };
 struct UsbNotifyPortRec {};
 struct UsbNotificationRec {
@@ -272,17 +269,6 @@ OSStatus USBGetMatchingDevices(UsbMasterPort, std::uint16_t vendor, std::uint16_
     return 0;
 }
 
-UsbService USBIteratorNext(UsbIterator it) {
-    if (!it || it->next >= it->items.size()) return nullptr;
-    return it->items[it->next++];
-}
-
-void USBIteratorRelease(UsbIterator it) {
-    if (!it) return;
-    for (std::size_t i = it->next; i < it->items.size(); ++i) delete it->items[i];
-    delete it;
-}
-
 void USBServiceRelease(UsbService service) {
     delete service;
 }
@@ -400,8 +386,7 @@ OSStatus USBInterfaceGetPipeProperties(UsbInterfaceInterface intf, std::uint8_t 
 
 OSStatus USBInterfaceGetPipeStatus(UsbInterfaceInterface intf, std::uint8_t pipe_ref) {
     if (!intf->open) return kUSBErrorNotOpen;
-    bool stalled = pipe_ref < intf->stalled.size() && intf->stalled[pipe_ref];
-    return stalled ? kUSBPipeStalled : 0;
+    return is_stalled(&intf->stalls, pipe_ref) ? kUSBPipeStalled : 0;
 }
 
 OSStatus USBInterfaceAddAsyncEventSource(UsbInterfaceInterface intf) {
@@ -462,8 +447,7 @@ OSStatus USBInterfaceReadPipeTO(UsbInterfaceInterface intf, std::uint8_t pipe_re
         return kUSBErrorNoDevice;
     }
     if (faulty && fault == SimcamFault::stall) {
-        if (intf->stalled.size() <= pipe_ref) intf->stalled.resize(pipe_ref + 1u, 0);
-        intf->stalled[pipe_ref] = 1;
+        mark_stalled(&intf->stalls, pipe_ref);
         d.to_send.clear();
         return kUSBPipeStalled;
     }

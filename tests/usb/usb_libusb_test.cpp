@@ -81,6 +81,11 @@ class UsbLayer : public ::testing::Test {
         ASSERT_EQ(USBInterfaceOpen(intf), 0);
     }
 
+    void watch_removal(Notice* n) {
+        ASSERT_EQ(USBNotificationPortCreate(port, &notify_port), 0);
+        ASSERT_EQ(USBAddInterestNotification(notify_port, service, on_notice, n, &notification), 0);
+    }
+
     void TearDown() override {
         USBNotificationRelease(notification);
         USBNotificationPortDestroy(notify_port);
@@ -278,9 +283,8 @@ TEST_F(UsbLayer, StalledReadMarksOnlyThatPipeStalled) {
 TEST_F(UsbLayer, UnplugDeliversTheRemovalNoticeFromTheEventLoop) {
     plug(shape_with({{kBulkOut, kBulkIn}}));
     open_interface();
-    ASSERT_EQ(USBNotificationPortCreate(port, &notify_port), 0);
     Notice n;
-    ASSERT_EQ(USBAddInterestNotification(notify_port, service, on_notice, &n, &notification), 0);
+    watch_removal(&n);
     fake->unplug();
     EXPECT_EQ(n.calls, 0);
     EXPECT_EQ(RunCurrentEventLoop(5.0), 0);
@@ -292,9 +296,8 @@ TEST_F(UsbLayer, UnplugDeliversTheRemovalNoticeFromTheEventLoop) {
 TEST_F(UsbLayer, TransferThatFindsTheDeviceGoneDeliversTheRemovalNoticeOnce) {
     plug(shape_with({{kBulkOut, kBulkIn}}));
     open_interface();
-    ASSERT_EQ(USBNotificationPortCreate(port, &notify_port), 0);
     Notice n;
-    ASSERT_EQ(USBAddInterestNotification(notify_port, service, on_notice, &n, &notification), 0);
+    watch_removal(&n);
     fake->vanish();
     std::uint8_t buf[32];
     std::uint32_t size = 32;
@@ -309,9 +312,8 @@ TEST_F(UsbLayer, TransferThatFindsTheDeviceGoneDeliversTheRemovalNoticeOnce) {
 TEST_F(UsbLayer, ReleasedInterestGetsNoNotice) {
     plug(shape_with({{kBulkOut, kBulkIn}}));
     open_interface();
-    ASSERT_EQ(USBNotificationPortCreate(port, &notify_port), 0);
     Notice n;
-    ASSERT_EQ(USBAddInterestNotification(notify_port, service, on_notice, &n, &notification), 0);
+    watch_removal(&n);
     fake->vanish();
     std::uint8_t buf[32];
     std::uint32_t size = 32;
