@@ -12,6 +12,7 @@ constexpr std::uint32_t kJpegHeaderSize = 575;
 
 extern bool g_live_monitor_now;  // set while the live picture runs
 
+// The four frame headers, byte for byte alike but for the frame size in their names.
 extern const std::array<std::uint8_t, kJpegHeaderSize> gJpegHeader_1024x768;
 extern const std::array<std::uint8_t, kJpegHeaderSize> gJpegHeader_1280x720;
 extern const std::array<std::uint8_t, kJpegHeaderSize> gJpegHeader_1280x960;
@@ -27,7 +28,8 @@ const std::uint8_t* jpeg_header_for(std::int32_t width, std::int32_t height);
 std::uint8_t* assemble_jpeg_stream(const std::uint8_t* body, std::uint32_t length,
                                    std::int32_t width, std::int32_t height,
                                    std::size_t* stream_length);
-// Decodes a body into g_grab_off, and into the shown live window while live.
+// Decodes a body into g_grab_off, then copies it to g_lm_off while live with the live
+// window shown.
 // 0, -108 out of memory, or the decoder's error.
 OSErr convert_jpeg_to_grab_off(const std::uint8_t* body, std::uint32_t length, std::int32_t width,
                                std::int32_t height);
