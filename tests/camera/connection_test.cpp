@@ -52,6 +52,18 @@ TEST_F(CameraTest, AlternateSettingFallbackScansUntilTheFirstUnreadablePipe) {
     EXPECT_EQ(pipe_lines(lines()), want);
 }
 
+TEST_F(CameraTest, AlternateSettingScanStopsAfterThirteenPipes) {
+    std::vector<SimcamPipe> pipes(13, kIntrIn3);
+    pipes.push_back(kIn1);
+    pipes.push_back(kOut2);
+    simcam_set_shape({true, {}, pipes});
+    EXPECT_EQ(init_camera(), 0);
+    EXPECT_FALSE(is_camera_active());
+    std::vector<std::string> got = pipe_lines(lines());
+    ASSERT_EQ(got.size(), 14u);
+    EXPECT_EQ(got.back(), "find_pipes: skipping pipe 13 because it is not a bulk pipe");
+}
+
 TEST_F(CameraTest, LowestIndexedBulkPipeOfEachDirectionWins) {
     simcam_set_shape({true, {kIntrIn3, kIn5, kOut4, kIn1, kOut2}, {}});
     EXPECT_EQ(init_camera(), 0);

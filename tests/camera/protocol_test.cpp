@@ -3,11 +3,13 @@
 #include <QTimer>
 
 #include "app/control_window.h"
+#include "app/toolbar.h"
 #include "camera/camera_fixture.h"
 #include "camera/capture.h"
 #include "camera/live_stream.h"
 #include "camera/protocol.h"
 #include "camera/usb_connection.h"
+#include "platform/window.h"
 #include "simcam/simcam.h"
 
 namespace {
@@ -126,20 +128,35 @@ TEST_F(CameraTest, IdleConnectsOnItsFirstCallThenFetchesOnlyWhileLive) {
     EXPECT_EQ(simcam_commands().size(), 5u);
 }
 
-TEST_F(CameraTest, ReplugGivesTheConnectionBackWithinThirtyTicksWithoutLive) {
+// The toolbar's status text, as the user reads it.
+std::string status_text() {
+    const ControlID id{FOUR_CC("TBAR"), 15};
+    ControlRef text = nullptr;
+    EXPECT_EQ(GetControlByID(g_tool_bar, &id, &text), noErr);
+    return GetControlText(text);
+}
+
+TEST_F(CameraTest, ReplugGivesCameraReadyAgainWithinThirtyTicksWithoutLive) {
+    IBNibRef nib = nullptr;
+    ASSERT_EQ(CreateNibReference("main", &nib), noErr);
+    ASSERT_EQ(CreateWindowFromNib(nib, "toolbar", &g_tool_bar), noErr);
+    DisposeNibReference(nib);
     idle(1);
+    EXPECT_EQ(status_text(), "Camera:Ready");
     live_monoitor_start();
     idle(3);
     simcam_plug(false);
     run_posted();
     EXPECT_FALSE(is_camera_active());
     EXPECT_FALSE(g_live_monitor_now);
+    EXPECT_EQ(status_text(), "Camera:Not found.");
     idle(20);
-    EXPECT_FALSE(is_camera_active());
+    EXPECT_EQ(status_text(), "Camera:Not found.");
     simcam_plug(true);
     idle(10);  // 30 ticks
-    EXPECT_TRUE(is_camera_active());
+    EXPECT_EQ(status_text(), "Camera:Ready");
     EXPECT_FALSE(g_live_monitor_now);
+    g_tool_bar = nullptr;
 }
 
 }  // namespace
