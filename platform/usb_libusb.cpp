@@ -135,6 +135,7 @@ struct UsbNotificationRec {
 namespace {
 
 std::vector<UsbMasterPortRec*> g_live_ports;
+int g_orphaned_writes = 0;  // cancelled writes of closed interfaces, not yet ended
 
 bool port_alive(UsbMasterPortRec* port) {
     return std::find(g_live_ports.begin(), g_live_ports.end(), port) != g_live_ports.end();
@@ -263,7 +264,8 @@ void LIBUSB_CALL write_done(libusb_transfer* t) {
         queue(port, Pending{intf, rec->proc, rec->refcon, result, std::uint32_t(t->actual_length),
                             nullptr});
         if (result == kUSBErrorNoDevice) device_gone(port, intf->owner->device);
-    }
+    } else
+        --g_orphaned_writes;
     delete rec;
     libusb_free_transfer(t);  // frees the copied buffer too
 }
@@ -441,6 +443,7 @@ OSStatus USBInterfaceClose(UsbInterfaceInterface intf) {
     writes.swap(intf->writes);
     for (libusb_transfer* t : writes) {
         static_cast<WriteRec*>(t->user_data)->intf = nullptr;
+        ++g_orphaned_writes;
         libusb_cancel_transfer(t);
     }
     {
@@ -450,11 +453,9 @@ OSStatus USBInterfaceClose(UsbInterfaceInterface intf) {
             std::remove_if(q.begin(), q.end(), [intf](const Pending& p) { return p.intf == intf; }),
             q.end());
     }
-    if (!writes.empty()) {
-        timeval slice{0, 20000};
-        for (int i = 0; i < 5; ++i)
-            libusb_handle_events_timeout_completed(port->ctx, &slice, nullptr);
-    }
+    timeval slice{0, 20000};
+    for (int i = 0; i < 5 && g_orphaned_writes > 0; ++i)
+        libusb_handle_events_timeout_completed(port->ctx, &slice, nullptr);
     libusb_release_interface(intf->owner->handle, intf->number);
     intf->open = false;
     return 0;
