@@ -264,8 +264,9 @@ void LIBUSB_CALL write_done(libusb_transfer* t) {
         queue(port, Pending{intf, rec->proc, rec->refcon, result, std::uint32_t(t->actual_length),
                             nullptr});
         if (result == kUSBErrorNoDevice) device_gone(port, intf->owner->device);
-    } else
+    } else {
         --g_orphaned_writes;
+    }
     delete rec;
     libusb_free_transfer(t);  // frees the copied buffer too
 }
