@@ -29,7 +29,7 @@ enum class SimcamFault {
     short_chunk,            // the chunk arrives 8 bytes short
     read_timeout,           // the read times out
     stall,                  // the read stalls the IN pipe
-    write_never_completes,  // the write's completion never comes
+    write_never_completes,  // the camera takes the block but the completion never comes
     unplug,                 // the device is unplugged during the transfer
 };
 

@@ -420,13 +420,12 @@ OSStatus USBInterfaceWritePipeAsync(UsbInterfaceInterface intf, std::uint8_t pip
         post(QuitCurrentEventLoop);
         return 0;
     }
+    d.transfers.push_back({false, size, size});
+    if (size == 32) answer(static_cast<const std::uint8_t*>(buf));
     if (faulty && fault == SimcamFault::write_never_completes) {
-        d.transfers.push_back({false, size, 0});
         post(QuitCurrentEventLoop);
         return 0;
     }
-    d.transfers.push_back({false, size, size});
-    if (size == 32) answer(static_cast<const std::uint8_t*>(buf));
     complete(0, size);
     return 0;
 }

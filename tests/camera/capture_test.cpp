@@ -104,11 +104,6 @@ TEST_F(CameraTest, FailedTransfersCloseTheConnectionAndTheIdleRoutineReopensIt) 
          SimcamFault::stall,
          {"data_from_camera_sync: ReadPipeTO Failed, err = e000404f(-536854449)",
           "in pipe was stalled.", "out pipe was ok."}},
-        {"write never completes",
-         1,
-         SimcamFault::write_never_completes,
-         {"data_from_camera_sync: ReadPipeTO Failed, err = e0004051(-536854447)",
-          kResponseErrorLine}},
         {"unplug during the write's wait", 1, SimcamFault::unplug, {kResponseErrorLine}},
         {"unplug during a chunk",
          3,
@@ -138,6 +133,18 @@ TEST_F(CameraTest, FailedTransfersCloseTheConnectionAndTheIdleRoutineReopensIt) 
         idle(11);
         EXPECT_TRUE(is_camera_active()) << row.name;
     }
+}
+
+TEST_F(CameraTest, WriteWhoseCompletionNeverComesOnlyEndsItsWait) {
+    connect();
+    g_last_callback_arg0 = 7;
+    simcam_fail_at(1, SimcamFault::write_never_completes);
+    EXPECT_EQ(do_grab_image(), 1);
+    EXPECT_EQ(g_last_callback_arg0, 7u);
+    EXPECT_TRUE(is_camera_active());
+    EXPECT_TRUE(hooks_alerts().empty());
+    do_tel_zoom();
+    EXPECT_EQ(g_last_callback_arg0, 32u);
 }
 
 struct RefusalRow {
