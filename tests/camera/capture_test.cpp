@@ -83,6 +83,12 @@ TEST_F(CameraTest, ShortChunkAlertsAndFailsButKeepsTheConnection) {
     EXPECT_TRUE(is_camera_active());
     EXPECT_EQ(g_now_camera_busy, 0);
     EXPECT_EQ(do_grab_image(), 1);
+    // The read itself reports the short chunk as -1.
+    __write_command_block(kCmdImage, 0);
+    ASSERT_EQ(__receive_response(), 0);
+    simcam_fail_at(1, SimcamFault::short_chunk);
+    EXPECT_EQ(data_from_camera_sync(g_recv_buf, kRecvBufSize, 1), -1);
+    EXPECT_TRUE(is_camera_active());
 }
 
 struct ClosingRow {

@@ -6,10 +6,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <cerrno>
 #include <memory>
 
+#include "camera/protocol.h"
+#include "camera/transfer.h"
+#include "camera/usb_connection.h"
 #include "platform/events.h"
 #include "platform/usb.h"
 
@@ -324,10 +326,42 @@ TEST_F(UsbLayer, ReleasedInterestGetsNoNotice) {
     EXPECT_EQ(n.calls, 0);
 }
 
+// The camera connection itself over this backend: it picks the first bulk pipes, a lens
+// command goes out and its answer comes back, and unplugging closes it.
+TEST(CameraOverLibusb, OpensExchangesAndClosesOnUnplug) {
+    FakeUsbDevice fake(FakeDeviceShape{kCameraVendorID,
+                                       kCameraProductID,
+                                       1,
+                                       true,
+                                       true,
+                                       {{kIntrIn, kBulkIn, kBulkOut, kBulkIn2}}});
+    ASSERT_EQ(init_camera(), 0);
+    EXPECT_TRUE(is_camera_active());
+    EXPECT_EQ(g_inPipeRef, 2);
+    EXPECT_EQ(g_outPipeRef, 3);
+    fake.answer_in({std::vector<std::uint8_t>(32, 0), 0, false});
+    std::uint32_t id = g_total_trans_id;
+    do_tel_zoom();
+    std::vector<std::vector<std::uint8_t>> written = fake.written();
+    ASSERT_EQ(written.size(), 1u);
+    const std::vector<std::uint8_t>& block = written[0];
+    ASSERT_EQ(block.size(), 32u);
+    EXPECT_EQ(block[2] | block[3] << 8, int(id & 0xFFFF));
+    EXPECT_EQ(block[8], 0xE0);
+    EXPECT_EQ(block[12], 1);
+    EXPECT_EQ(g_last_callback_arg0, 32u);
+    EXPECT_TRUE(is_camera_active());
+    fake.unplug();
+    for (int i = 0; i < 100 && is_camera_active(); ++i) RunCurrentEventLoop(0.01);
+    EXPECT_FALSE(is_camera_active());
+    EXPECT_EQ(g_masterPort, nullptr);
+    close_camera();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    InitToolbox(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
