@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "platform/codec_support.h"

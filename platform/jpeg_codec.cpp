@@ -5,7 +5,7 @@
 // library object and returns a status. The routines holding the jump target keep only
 // plain data and library objects in their frames, so the jump skips no destructor.
 #include <csetjmp>
-#include <cstdio>
+#include <cstdio>  // jpeglib.h uses FILE
 #include <cstdlib>
 #include <cstring>
 

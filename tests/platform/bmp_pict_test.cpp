@@ -211,6 +211,8 @@ TEST_F(Files, PictFromImageMagickReadsWithAndWithoutTheHeader) {
         int width;
     } kinds[] = {
         {"direct.pct", "", "", 37},
+        {"one-pixel-wide.pct", "", "", 1}, // rows packed although shorter than 8 bytes
+        {"two-pixels-wide.pct", "", "", 2},
         {"palette.pct", "-colors 200", "-type palette", 220},
         {"palette16.pct", "-colors 16", "-type palette", 37},
     };
