@@ -211,7 +211,7 @@ TEST_F(Files, PictFromImageMagickReadsWithAndWithoutTheHeader) {
         int width;
     } kinds[] = {
         {"direct.pct", "", "", 37},
-        {"one-pixel-wide.pct", "", "", 1}, // rows packed although shorter than 8 bytes
+        {"one-pixel-wide.pct", "", "", 1},  // rows packed although shorter than 8 bytes
         {"two-pixels-wide.pct", "", "", 2},
         {"palette.pct", "-colors 200", "-type palette", 220},
         {"palette16.pct", "-colors 16", "-type palette", 37},
@@ -297,6 +297,34 @@ TEST_F(Files, PictReadsVersionOneBitmaps) {
         EXPECT_EQ(GetPixelRGB(g, x, 1), x == 15 ? 0u : 0xFFFFFFu) << x;
     }
     DisposeGWorld(g);
+}
+
+// 16-bit direct pixels pack in two-byte units: 8 x 2 pixels, a run and a literal row.
+TEST_F(Files, PictReadsSixteenBitPixelsPackedInWordUnits) {
+    std::vector<std::uint8_t> p = {0, 0, 0,    0,    0,    0,    0,    2,
+                                   0, 8, 0x00, 0x11, 0x02, 0xFF, 0x0C, 0x00};
+    const std::uint8_t header[24] = {0xFF, 0xFE, 0, 0, 0, 0x48, 0, 0, 0, 0x48, 0, 0,
+                                     0,    0,    0, 0, 0, 2,    0, 8, 0, 0,    0, 0};
+    p.insert(p.end(), header, header + 24);
+    const std::uint8_t pixmap[] = {0x00, 0x9A, 0,    0,  0, 0xFF, 0x80, 16, 0, 0,    0,
+                                   0,    0,    2,    0,  8,  // op, base, rowBytes, bounds
+                                   0,    0,    0,    3,  0, 0,    0,    0,  0, 0x48, 0,
+                                   0,    0,    0x48, 0,  0,  // version, packType 3, res
+                                   0,    16,   0,    16, 0, 3,    0,    5,  0, 0,    0,
+                                   0,    0,    0,    0,  0, 0,    0,    0,  0,  // type, size, cmp
+                                   0,    0,    0,    0,  0, 2,    0,    8,  0, 0,    0,
+                                   0,    0,    2,    0,  8, 0,    0x40};  // src, dst, mode
+    p.insert(p.end(), pixmap, pixmap + sizeof pixmap);
+    p.insert(p.end(), {3, 0xF9, 0x7C, 0x00});  // 8 x red
+    p.insert(p.end(), {17, 7, 0x03, 0xE0, 0x03, 0xE0, 0x03, 0xE0, 0x03, 0xE0, 0x00, 0x1F, 0x00,
+                       0x1F, 0x00, 0x00, 0x7F, 0xFF});  // literal row
+    if (p.size() & 1) p.push_back(0);
+    p.insert(p.end(), {0x00, 0xFF});
+    std::vector<std::uint32_t> want(8, 0xFF0000);
+    for (std::uint32_t v :
+         {0x00FF00u, 0x00FF00u, 0x00FF00u, 0x00FF00u, 0x0000FFu, 0x0000FFu, 0x000000u, 0xFFFFFFu})
+        want.push_back(v);
+    expect_pixels(ReadPICTImage, p, want, 8, 2, "16-bit");
 }
 
 TEST_F(Files, HostilePicturesAreRefusedWithoutCrashing) {
