@@ -186,28 +186,4 @@ TEST_F(Jpeg, TruncatedOrCorruptStreamsAreAnErrorStatus) {
     EXPECT_EQ(ReadJPEGImage(huge.data(), huge.size(), 1, &g), codecErr);
 }
 
-TEST(JpegEncode, RoundTripsThroughAnotherDecoderAtTheRequestedSettings) {
-    TempDir dir;
-    GWorldPtr g = make_test_image(33, 17, 5, 33 * 4 + 12);
-    std::vector<std::uint8_t> jpeg;
-    const JPEGEncodeOptions options = {95, true, 1, 300, 200};
-    ASSERT_EQ(CompressJPEGImage(g, &options, &jpeg), noErr);
-    write_bytes(dir.file("e.jpg"), jpeg);
-    // The same pixels encoded by ImageMagick at the same settings decode alike.
-    write_ppm(dir.file("src.ppm"), gworld_pixels(g), 33, 17);
-    ASSERT_EQ(run_tool("/usr/bin/convert " + dir.file("src.ppm") +
-                       " -quality 95 -sampling-factor 2x1 " + dir.file("m.jpg")),
-              0);
-    int w, h, mw, mh;
-    const auto pixels = magick_pixels(dir.file("e.jpg"), &w, &h);
-    const auto reference = magick_pixels(dir.file("m.jpg"), &mw, &mh);
-    EXPECT_EQ(w, 33);
-    EXPECT_EQ(h, 17);
-    EXPECT_LE(max_component_diff(pixels, reference), 1);
-    EXPECT_EQ(tool_output("/usr/bin/identify -format '%[jpeg:sampling-factor] %x %y' " +
-                          dir.file("e.jpg")),
-              "2x1,1x1,1x1 300 200");
-    DisposeGWorld(g);
-}
-
 }  // namespace
