@@ -2,16 +2,67 @@
 // The program never calls these; with no hook set it behaves as with a real user.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
-// While on, alerts are recorded instead of shown and answered at once.
+#include "platform/dialogs.h"
+#include "platform/types.h"
+#include "platform/window.h"
+
+// While on, alerts are recorded instead of shown and answered at once, and beeps are
+// counted instead of sounded.
 void hooks_record_dialogs(bool on);
 
 struct ShownAlert {
     std::string title;
     std::string message;
 };
-// Alerts recorded since the last call to hooks_clear_record().
+// Alerts and beeps recorded since the last call to hooks_clear_record().
 const std::vector<ShownAlert>& hooks_alerts();
+int hooks_beeps();
 void hooks_clear_record();
+
+// Standard output: while captured, what the program prints is kept instead of written.
+void hooks_capture_stdout(bool on);
+std::vector<std::string> hooks_stdout_lines();  // the complete lines printed so far
+
+// The tick source: while set, TickCount() returns what it returns; null restores the clock.
+void hooks_set_tick_source(std::uint32_t (*source)());
+
+// Scripted mouse for tracking loops: each StillDown() takes the next state, Button() and
+// GetMouse() report the latest one. Once the script is used up the button is up.
+struct MouseState {
+    Point where;  // global
+    bool down;
+};
+void hooks_script_mouse(const std::vector<MouseState>& states);
+
+// Where interface descriptions are looked up (a resource folder); null restores the
+// program's own.
+void hooks_set_description_root(const char* root);
+
+// A window made from Qt Designer form text instead of a description, hidden.
+OSStatus hooks_new_window_from_form(const char* form_xml, WindowRef* out);
+// The user clicks the window's close box.
+void hooks_close_box(WindowRef window);
+// The user chooses a menu item, or presses a button control.
+void hooks_choose_menu_item(MenuRef menu, MenuItemIndex item);
+void hooks_press_control(ControlRef control);
+// The user clicks the window's content at local (5, 5).
+void hooks_click_window(WindowRef window);
+// The user works a scroll bar: part is one of the part codes of the action routines.
+void hooks_control_part(ControlRef control, std::int16_t part);
+
+// A dialog made from Qt Designer form text instead of a resource.
+OSStatus hooks_new_dialog_from_form(const char* form_xml, DialogRef* out);
+// Types a key into the dialog's focused item, as the user would (modifiers: shiftKey).
+void hooks_dialog_key(DialogRef dialog, std::uint8_t char_code, std::uint16_t modifiers);
+// Clicks a dialog's button item.
+void hooks_dialog_click(DialogRef dialog, std::int16_t item);
+// The dialog's window is uncovered.
+void hooks_dialog_expose(DialogRef dialog);
+
+// Disposes every window, dialog, menu bar, handler, timer and pending request of the run,
+// so that a test can start the program again.
+void hooks_reset_toolbox();

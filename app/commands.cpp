@@ -1,0 +1,110 @@
+// Dispatch of commands to the routines that carry them out, and of the program's window events.
+
+#include "app/commands.h"
+
+#include "app/control_window.h"
+#include "app/toolbar.h"
+#include "imagefile/file_conversion.h"
+#include "imagewin/image_window.h"
+#include "monitor/full_screen.h"
+#include "monitor/live_monitor.h"
+
+const EventTypeSpec my_cmd_events[1] = {{kEventClassCommand, kEventCommandProcess}};
+const EventTypeSpec win_envets[6] = {
+    {kEventClassWindow, kEventWindowClosed},    {kEventClassWindow, kEventWindowDrawContent},
+    {kEventClassWindow, kEventWindowActivated}, {kEventClassWindow, kEventWindowDeactivated},
+    {kEventClassMouse, kEventMouseDown},        {kEventClassMouse, kEventMouseWheelMoved},
+};
+
+EventHandlerProcPtr g_my_win_event_handler_upp = nullptr;
+
+namespace {
+
+bool in_range(OSType code, const char (&first)[5], const char (&last)[5]) {
+    return code >= FOUR_CC(first) && code <= FOUR_CC(last);
+}
+
+// The choice commands of the drawing panel; any other code changes nothing.
+void __set_drawing_choice(OSType code) {
+    if (code == FOUR_CC("HAND")) {
+        g_dp_cur_tool = code;
+    } else if (code == FOUR_CC("RECT")) {
+        g_dp_cur_tool = FOUR_CC("SELE");
+    } else if (in_range(code, "TL01", "TL06")) {
+        g_dp_cur_tool = code;
+    } else if (in_range(code, "TLE1", "TLE3")) {
+        g_dp_cur_e_size = code;
+    } else if (code == FOUR_CC("LTY0") || code == FOUR_CC("LTY1")) {
+        g_dp_cur_line_type = code;
+    } else if (code == FOUR_CC("LNW3") || code == FOUR_CC("LNW5") || code == FOUR_CC("LNW7")) {
+        g_dp_cur_line_width = code;
+    } else if (in_range(code, "CP01", "CP08")) {
+        g_dp_cur_color = code;
+    }
+}
+
+void __tool_back_to_hand() {
+    if (g_dp_cur_tool != FOUR_CC("SELE")) g_dp_cur_tool = FOUR_CC("HAND");
+}
+
+}  // namespace
+
+bool front_is_my_window() {
+    if (front_window_is_iw()) return true;
+    WindowRef front = GetFrontWindowOfClass(kDocumentWindowClass, true);
+    return front && front == g_lm_win;
+}
+
+OSStatus __my_command_event_handler(EventHandlerCallRef next, EventRef event, void*) {
+    if (g_file_conversion_dialog_ptr) {
+        SelectWindow(GetDialogWindow(g_file_conversion_dialog_ptr));
+        tb_setup();
+        return userCanceledErr;
+    }
+    HICommand command{};
+    if (GetEventKind(event) != kEventCommandProcess || GetEventCommand(event, &command) != noErr) {
+        tb_setup();
+        return eventNotHandledErr;
+    }
+    const OSType code = command.commandID;
+    WindowRef front = GetFrontWindowOfClass(kDocumentWindowClass, true);
+    if (code == FOUR_CC("clos")) {
+        if (front && front == g_lm_win) DisposeWindow(front);
+    } else if (code == FOUR_CC("quit")) {
+        CallNextEventHandler(next, event);
+    } else {
+        __set_drawing_choice(code);
+    }
+    tb_setup();
+    return eventNotHandledErr;
+}
+
+OSStatus my_win_event_handler(EventHandlerCallRef next, EventRef event, void* user_data) {
+    auto* window = static_cast<WindowRef>(user_data);
+    const OSType event_class = GetEventClass(event);
+    const std::uint32_t kind = GetEventKind(event);
+    if (event_class == kEventClassMouse && kind == kEventMouseDown) {
+        CallNextEventHandler(next, event);
+        if (g_fullscreen && window == g_fullscreen) g_end_fullscreen_request = true;
+        return noErr;
+    }
+    if (event_class == kEventClassWindow && kind == kEventWindowClosed) {
+        if (window == g_control_win) {
+            g_control_win = nullptr;
+        } else if (window == g_draw_win) {
+            g_draw_win = nullptr;
+            __tool_back_to_hand();
+        } else if (window == g_lm_win) {
+            g_lm_win = nullptr;
+        }
+        tb_setup();
+        return noErr;
+    }
+    if (event_class == kEventClassWindow &&
+        (kind == kEventWindowActivated || kind == kEventWindowDeactivated)) {
+        const OSStatus result = CallNextEventHandler(next, event);
+        tb_setup();
+        return result;
+    }
+    return noErr;
+}

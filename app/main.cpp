@@ -1,0 +1,7 @@
+// The program's entry point.
+
+#include "app/startup.h"
+
+int main(int argc, char** argv) {
+    return app_main(argc, argv);
+}

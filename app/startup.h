@@ -1,0 +1,11 @@
+// Start-up, the main event loop and shut-down of the program.
+#pragma once
+
+#include "platform/window.h"
+
+extern IBNibRef g_nibRef;  // the interface description "main", kept for the whole run
+
+// Runs the program: 0 after a normal quit, or the toolkit's error when the interface
+// description, its menu bar or its toolbar window cannot be loaded (nothing is then shown
+// and the preferences are not written). The arguments are the program's command line.
+int app_main(int argc, char** argv);

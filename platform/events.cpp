@@ -1,0 +1,263 @@
+// The application event loop on Qt: start-up, nested runs, timers, ticks, mouse polling and
+// the open-documents request.
+
+#include <QApplication>
+#include <QCursor>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QIcon>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QTimer>
+#include <algorithm>
+#include <deque>
+
+#include "platform/events.h"
+#include "platform/qt_window.h"
+#include "platform/test_hooks.h"
+
+struct AppleEvent {
+    AEDescList documents;  // the direct parameter
+};
+
+namespace {
+
+int g_argc = 1;
+char g_program_name[] = "orvilcast";
+char* g_default_argv[] = {g_program_name, nullptr};
+
+QElapsedTimer g_clock;
+std::uint32_t (*g_tick_source)() = nullptr;
+
+QEventLoop* g_app_loop = nullptr;
+bool g_quit_requested = false;
+std::vector<QEventLoop*> g_nested_loops;  // innermost last
+
+struct LoopTimer {
+    QTimer* timer;
+    bool running;  // the routine is being called: a nested loop inside it must not call it again
+};
+std::vector<std::unique_ptr<LoopTimer>> g_timers;
+
+// The pointer as the last mouse event left it, or as a test scripts it.
+Point g_mouse{0, 0};
+bool g_mouse_down = false;
+bool g_scripted = false;
+std::deque<MouseState> g_script;
+QEventLoop* g_mouse_wait = nullptr;
+
+std::vector<std::string> g_documents;  // paths given at start, not yet delivered
+AEEventHandlerProcPtr g_open_documents = nullptr;
+long g_open_documents_ref_con = 0;
+
+class MouseWatcher : public QObject {
+  public:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        switch (e->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseMove:
+                mouse_note_event(e);
+                break;
+            default:
+                break;
+        }
+        return QObject::eventFilter(watched, e);
+    }
+};
+
+// Seconds as timer milliseconds, kept within what a timer takes.
+int to_ms(double seconds) {
+    return int(std::clamp(seconds * 1000.0, 0.0, 2.0e9));
+}
+
+void deliver_documents() {
+    if (!g_open_documents || g_documents.empty()) return;
+    AppleEvent request{AEDescList{g_documents}};
+    AppleEvent reply;
+    g_documents.clear();
+    g_open_documents(&request, &reply, g_open_documents_ref_con);
+}
+
+}  // namespace
+
+void mouse_note_event(QEvent* e) {
+    if (g_scripted) return;
+    const auto* m = static_cast<QMouseEvent*>(e);
+    const QPoint p = m->globalPosition().toPoint();
+    g_mouse = Point{std::int16_t(p.y()), std::int16_t(p.x())};
+    g_mouse_down = (m->buttons() & Qt::LeftButton) != 0;
+    if (g_mouse_wait) g_mouse_wait->quit();
+}
+
+void InitToolbox(int argc, char** argv) {
+    if (!QApplication::instance()) {
+        if (argc > 0 && argv) g_argc = argc;
+        new QApplication(g_argc, argc > 0 && argv ? argv : g_default_argv);
+        qApp->installEventFilter(new MouseWatcher);
+        g_clock.start();
+    }
+    static bool resources_ready = false;
+    if (!resources_ready) {
+        // The resources live in a static library: nothing else would pull them in.
+        Q_INIT_RESOURCE(orvilcast);
+        resources_ready = true;
+    }
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setApplicationName(QStringLiteral("Orvilcast"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/orvilcast.png")));
+    for (int i = 1; i < argc && argv; ++i)
+        if (argv[i]) g_documents.emplace_back(argv[i]);
+}
+
+void RunApplicationEventLoop() {
+    if (g_quit_requested) {
+        g_quit_requested = false;
+        return;
+    }
+    QEventLoop loop;
+    g_app_loop = &loop;
+    loop.exec();
+    g_app_loop = nullptr;
+}
+
+void QuitApplicationEventLoop() {
+    if (g_app_loop)
+        g_app_loop->exit(0);
+    else
+        g_quit_requested = true;
+}
+
+std::uint32_t TickCount() {
+    if (g_tick_source) return g_tick_source();
+    if (!g_clock.isValid()) g_clock.start();
+    return std::uint32_t(g_clock.elapsed() * 60 / 1000);
+}
+
+void hooks_set_tick_source(std::uint32_t (*source)()) {
+    g_tick_source = source;
+}
+
+int RunCurrentEventLoop(double seconds) {
+    QEventLoop loop;
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &loop, [&loop] { loop.exit(1); });
+    limit.start(to_ms(seconds));
+    g_nested_loops.push_back(&loop);
+    const int result = loop.exec();
+    g_nested_loops.pop_back();
+    return result;
+}
+
+void QuitCurrentEventLoop() {
+    if (!g_nested_loops.empty()) g_nested_loops.back()->exit(0);
+}
+
+void InstallEventLoopTimer(double first_delay, double interval, EventLoopTimerProc proc,
+                           void* user_data) {
+    auto entry = std::make_unique<LoopTimer>(LoopTimer{new QTimer, false});
+    LoopTimer* t = entry.get();
+    const int period = std::max(1, to_ms(interval));
+    t->timer->setInterval(to_ms(first_delay));
+    QObject::connect(t->timer, &QTimer::timeout, t->timer, [t, period, proc, user_data] {
+        t->timer->setInterval(period);
+        if (t->running) return;
+        t->running = true;
+        proc(user_data);
+        t->running = false;
+    });
+    t->timer->start();
+    g_timers.push_back(std::move(entry));
+}
+
+bool StillDown() {
+    if (g_scripted) {
+        if (g_script.empty()) {
+            g_mouse_down = false;
+            return false;
+        }
+        g_mouse = g_script.front().where;
+        g_mouse_down = g_script.front().down;
+        g_script.pop_front();
+        return g_mouse_down;
+    }
+    if (!g_mouse_down) return false;
+    QEventLoop wait;
+    QTimer::singleShot(1000 / 60, &wait, &QEventLoop::quit);
+    g_mouse_wait = &wait;
+    wait.exec();
+    g_mouse_wait = nullptr;
+    return g_mouse_down;
+}
+
+bool Button() {
+    return g_mouse_down;
+}
+
+void GetMouse(Point* local) {
+    if (!g_scripted) {
+        const QPoint p = QCursor::pos();
+        g_mouse = Point{std::int16_t(p.y()), std::int16_t(p.x())};
+    }
+    *local = g_mouse;
+    GlobalToLocal(local);
+}
+
+void hooks_script_mouse(const std::vector<MouseState>& states) {
+    g_scripted = true;
+    g_script.assign(states.begin(), states.end());
+    g_mouse_down = !g_script.empty() && g_script.front().down;
+    if (!g_script.empty()) g_mouse = g_script.front().where;
+}
+
+OSErr AEInstallEventHandler(OSType event_class, OSType event_id, AEEventHandlerProcPtr proc,
+                            long ref_con) {
+    if (event_class != kCoreEventClass || event_id != kAEOpenDocuments) return paramErr;
+    g_open_documents = proc;
+    g_open_documents_ref_con = ref_con;
+    if (!g_documents.empty()) QTimer::singleShot(0, qApp, deliver_documents);
+    return noErr;
+}
+
+OSErr AEGetParamDesc(const AppleEvent* request, OSType keyword, OSType type, AEDescList* out) {
+    if (keyword != keyDirectObject || type != typeAEList) return errAEDescNotFound;
+    *out = request->documents;
+    return noErr;
+}
+
+OSErr AEGetAttributePtr(const AppleEvent*, OSType, OSType) {
+    return errAEDescNotFound;
+}
+
+OSErr AECountItems(const AEDescList* list, long* count) {
+    *count = long(list->items.size());
+    return noErr;
+}
+
+OSErr AEGetNthFSSpec(const AEDescList* list, long index, FSSpec* out) {
+    if (index < 1 || index > long(list->items.size())) return errAEDescNotFound;
+    const QFileInfo info(QString::fromStdString(list->items[std::size_t(index - 1)]));
+    if (info.fileName().isEmpty()) return errAECoercionFail;
+    out->folder = info.absolutePath().toStdString();
+    out->name = info.fileName().toStdString();
+    return noErr;
+}
+
+OSErr AEDisposeDesc(AEDescList* list) {
+    list->items.clear();
+    return noErr;
+}
+
+void events_reset() {
+    for (auto& t : g_timers) delete t->timer;
+    g_timers.clear();
+    g_quit_requested = false;
+    g_scripted = false;
+    g_script.clear();
+    g_mouse_down = false;
+    g_documents.clear();
+    g_open_documents = nullptr;
+    g_tick_source = nullptr;
+}

@@ -1,0 +1,426 @@
+// Windows on Qt widgets: forms loaded by name, classes and z-order, content ports and updates.
+
+#include <QAbstractButton>
+#include <QBuffer>
+#include <QCloseEvent>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QUiLoader>
+#include <QWheelEvent>
+#include <algorithm>
+
+#include "platform/events.h"
+#include "platform/qt_window.h"
+#include "platform/test_hooks.h"
+
+namespace {
+
+std::vector<WindowRef> g_windows;  // front first
+QString g_root = QStringLiteral(":/ui");
+
+// Makes the form's top-level QWidget a WindowWidget, so that it paints a port.
+class FormLoader : public QUiLoader {
+  public:
+    QWidget* createWidget(const QString& class_name, QWidget* parent,
+                          const QString& name) override {
+        if (!parent && class_name == QLatin1String("QWidget")) {
+            auto* w = new WindowWidget;
+            w->setObjectName(name);
+            return w;
+        }
+        return QUiLoader::createWidget(class_name, parent, name);
+    }
+};
+
+void to_front(WindowRef window) {
+    auto it = std::find(g_windows.begin(), g_windows.end(), window);
+    if (it != g_windows.end()) g_windows.erase(it);
+    g_windows.insert(g_windows.begin(), window);
+}
+
+// The port keeps its pixels where the old and new sizes overlap.
+void resize_port(WindowRef window, int width, int height) {
+    width = std::clamp(width, 1, 32767);
+    height = std::clamp(height, 1, 32767);
+    if (window->port && window->port->width == width && window->port->height == height) return;
+    Rect bounds;
+    SetRect(&bounds, 0, 0, width, height);
+    GWorldPtr fresh = nullptr;
+    if (NewGWorld(&fresh, 32, &bounds, 0) != noErr) return;
+    GWorldPtr old = window->port;
+    CGrafPtr current = nullptr;
+    GetGWorld(&current);
+    if (old) {
+        Rect src;
+        GetPortBounds(old, &src);
+        CopyBits(old, fresh, &src, &src, srcCopy, nullptr);
+        fresh->pen_loc = old->pen_loc;
+        fresh->pen_size = old->pen_size;
+        fresh->pen_pat = old->pen_pat;
+        fresh->fore = old->fore;
+        fresh->back = old->back;
+        DisposeGWorld(old);
+    }
+    window->port = fresh;
+    SetGWorld(current == old && old ? fresh : current);
+}
+
+WindowRef finish_window(QWidget* loaded) {
+    auto* widget = dynamic_cast<WindowWidget*>(loaded);
+    if (!widget) {
+        delete loaded;
+        return nullptr;
+    }
+    WindowRef window = widget->ref;
+    const QString cls = widget->property("window_class").toString();
+    if (cls == QLatin1String("floating")) {
+        window->window_class = kFloatingWindowClass;
+        // A palette floats as a tool window; the window holding the menu bar is the
+        // program's main window and stays an ordinary one that the desktop lists.
+        if (!widget->property("shows_menu_bar").toBool()) widget->setWindowFlag(Qt::Tool);
+    } else if (cls == QLatin1String("movable_modal")) {
+        window->window_class = kMovableModalWindowClass;
+        widget->setWindowFlag(Qt::Dialog);
+        widget->setWindowModality(Qt::ApplicationModal);
+    }
+    window->close_command = four_cc_property(widget, "close_command");
+    widget->setMouseTracking(true);
+    connect_command_controls(widget);
+    menu_bar_attach(widget);
+    // A form laid out by its layout takes the size its contents ask for.
+    if (widget->layout()) widget->adjustSize();
+    resize_port(window, widget->width(), widget->height());
+    g_windows.push_back(window);
+    return window;
+}
+
+}  // namespace
+
+QString description_root() {
+    return g_root;
+}
+
+void hooks_set_description_root(const char* root) {
+    g_root = root ? QString::fromUtf8(root) : QStringLiteral(":/ui");
+}
+
+const std::vector<WindowRef>& window_list() {
+    return g_windows;
+}
+
+WindowRef window_from_form_file(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return nullptr;
+    FormLoader loader;
+    return finish_window(loader.load(&file));
+}
+
+WindowRef window_from_form_text(const QByteArray& xml) {
+    QBuffer buffer;
+    buffer.setData(xml);
+    buffer.open(QIODevice::ReadOnly);
+    FormLoader loader;
+    return finish_window(loader.load(&buffer));
+}
+
+// ---- WindowWidget ---------------------------------------------------------------------------
+
+WindowWidget::WindowWidget(QWidget* parent) : QWidget(parent), ref(new OpaqueWindowPtr) {
+    ref->widget = this;
+}
+
+WindowWidget::~WindowWidget() {
+    forget_window(ref);
+    if (ref->port) {
+        CGrafPtr current = nullptr;
+        GetGWorld(&current);
+        if (current == ref->port) SetGWorld(nullptr);
+        DisposeGWorld(ref->port);
+    }
+    delete ref;
+}
+
+void forget_window(WindowRef window) {
+    auto it = std::find(g_windows.begin(), g_windows.end(), window);
+    if (it != g_windows.end()) g_windows.erase(it);
+}
+
+bool WindowWidget::event(QEvent* e) {
+    if (e->type() == QEvent::WindowActivate || e->type() == QEvent::WindowDeactivate) {
+        const bool active = e->type() == QEvent::WindowActivate;
+        if (active) to_front(ref);
+        OpaqueEventRef ev{kEventClassWindow,
+                          active ? kEventWindowActivated : kEventWindowDeactivated};
+        ev.window = ref;
+        dispatch_event(ref, &ev);
+    }
+    return QWidget::event(e);
+}
+
+void WindowWidget::paintEvent(QPaintEvent* e) {
+    ref->painting = true;
+    if (ref->update_pending) {
+        ref->update_pending = false;
+        OpaqueEventRef ev{kEventClassWindow, kEventWindowDrawContent};
+        ev.window = ref;
+        dispatch_event(ref, &ev);
+    }
+    GWorldPtr port = ref->port;
+    if (!port) {
+        ref->painting = false;
+        return;
+    }
+    const QRect area = e->rect() & QRect(0, 0, port->width, port->height);
+    if (ref->screen.size() != QSize(port->width, port->height))
+        ref->screen = QImage(port->width, port->height, QImage::Format_RGB32);
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const std::uint8_t* src =
+            port->pixels + std::ptrdiff_t(y) * port->row_bytes + 4 * area.left();
+        auto* dst = reinterpret_cast<QRgb*>(ref->screen.scanLine(y)) + area.left();
+        for (int x = 0; x < area.width(); ++x, src += 4) *dst++ = qRgb(src[1], src[2], src[3]);
+    }
+    QPainter painter(this);
+    painter.drawImage(area, ref->screen, area);
+    ref->painting = false;
+}
+
+void WindowWidget::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    resize_port(ref, width(), height());
+    ref->update_pending = true;
+    OpaqueEventRef ev{kEventClassWindow, kEventWindowBoundsChanged};
+    ev.window = ref;
+    dispatch_event(ref, &ev);
+}
+
+void WindowWidget::closeEvent(QCloseEvent* e) {
+    // The program decides whether a window closes: the close box only asks.
+    e->ignore();
+    if (ref->close_command) {
+        ProcessHICommand(ref->close_command);
+    } else if (!ref->dialog) {
+        OpaqueEventRef ev{kEventClassWindow, kEventWindowClose};
+        ev.window = ref;
+        dispatch_event(ref, &ev);
+    }
+}
+
+void WindowWidget::mousePressEvent(QMouseEvent* e) {
+    OpaqueEventRef ev{kEventClassMouse, kEventMouseDown};
+    const QPoint global = e->globalPosition().toPoint();
+    ev.has_mouse = true;
+    ev.mouse = Point{std::int16_t(global.y()), std::int16_t(global.x())};
+    ev.window = ref;
+    dispatch_event(ref, &ev);
+}
+
+void WindowWidget::wheelEvent(QWheelEvent* e) {
+    const QPoint steps = e->angleDelta() / 120;
+    const QPoint raw = e->angleDelta();
+    // One event per axis that moved; a partial step of a fine wheel still counts as one.
+    for (int axis = 0; axis < 2; ++axis) {
+        const int angle = axis ? raw.y() : raw.x();
+        if (angle == 0) continue;
+        int delta = axis ? steps.y() : steps.x();
+        if (delta == 0) delta = angle > 0 ? 1 : -1;
+        OpaqueEventRef ev{kEventClassMouse, kEventMouseWheelMoved};
+        ev.has_wheel = true;
+        ev.wheel_axis = std::uint16_t(axis);
+        ev.wheel_delta = delta;
+        ev.window = ref;
+        dispatch_event(ref, &ev);
+    }
+    e->accept();
+}
+
+// ---- Descriptions ---------------------------------------------------------------------------
+
+OSStatus CreateNibReference(const char* name, IBNibRef* out) {
+    *out = nullptr;
+    const QString folder = description_root() + QLatin1Char('/') + QString::fromUtf8(name);
+    if (!QFile::exists(folder)) return kIBCarbonRuntimeCantFindNibFile;
+    *out = new OpaqueIBNibRef{folder};
+    return noErr;
+}
+
+void DisposeNibReference(IBNibRef nib) {
+    delete nib;
+}
+
+OSStatus CreateWindowFromNib(IBNibRef nib, const char* name, WindowRef* out) {
+    *out = window_from_form_file(nib->folder + QLatin1Char('/') + QString::fromUtf8(name) +
+                                 QStringLiteral(".ui"));
+    return *out ? noErr : kIBCarbonRuntimeCantFindObject;
+}
+
+// ---- Windows --------------------------------------------------------------------------------
+
+void DisposeWindow(WindowRef window) {
+    if (!window || window->disposed) return;
+    window->disposed = true;
+    // Gone from the screen and the window list before its handlers hear of it.
+    forget_window(window);
+    window->widget->hide();
+    OpaqueEventRef ev{kEventClassWindow, kEventWindowClosed};
+    ev.window = window;
+    dispatch_event(window, &ev);
+    window->widget->deleteLater();
+}
+
+void ShowWindow(WindowRef window) {
+    to_front(window);
+    window->widget->show();
+    window->widget->raise();
+}
+
+void HideWindow(WindowRef window) {
+    window->widget->hide();
+}
+
+bool IsWindowVisible(WindowRef window) {
+    return window->widget->isVisible();
+}
+
+void SelectWindow(WindowRef window) {
+    to_front(window);
+    window->widget->raise();
+    window->widget->activateWindow();
+}
+
+WindowClass GetWindowClass(WindowRef window) {
+    return window->window_class;
+}
+
+WindowRef GetFrontWindowOfClass(WindowClass window_class, bool visible_only) {
+    for (WindowRef w : g_windows)
+        if (w->window_class == window_class && (!visible_only || w->widget->isVisible())) return w;
+    return nullptr;
+}
+
+void SetWRefCon(WindowRef window, void* ref_con) {
+    window->ref_con = ref_con;
+}
+void* GetWRefCon(WindowRef window) {
+    return window->ref_con;
+}
+
+void SetWindowTitle(WindowRef window, const char* utf8_title) {
+    window->widget->setWindowTitle(QString::fromUtf8(utf8_title));
+}
+
+std::string GetWindowTitle(WindowRef window) {
+    return window->widget->windowTitle().toStdString();
+}
+
+void MoveWindow(WindowRef window, std::int16_t h, std::int16_t v, bool front) {
+    window->widget->setGeometry(h, v, window->widget->width(), window->widget->height());
+    if (front) to_front(window);
+}
+
+Point GetWindowContentOrigin(WindowRef window) {
+    const QPoint p = window->widget->mapToGlobal(QPoint(0, 0));
+    return Point{std::int16_t(p.y()), std::int16_t(p.x())};
+}
+
+void SizeWindow(WindowRef window, std::int16_t width, std::int16_t height, bool update) {
+    window->widget->resize(width, height);
+    resize_port(window, width, height);
+    if (update) InvalWindowRect(window, nullptr);
+}
+
+CGrafPtr GetWindowPort(WindowRef window) {
+    return window->port;
+}
+
+void GetWindowPortBounds(WindowRef window, Rect* out) {
+    GetPortBounds(window->port, out);
+}
+
+void SetPortWindowPort(WindowRef window) {
+    SetGWorld(window->port);
+}
+
+WindowRef GetWindowFromPort(CGrafPtr port) {
+    for (WindowRef w : g_windows)
+        if (w->port == port) return w;
+    return nullptr;
+}
+
+void GlobalToLocal(Point* p) {
+    CGrafPtr port = nullptr;
+    GetGWorld(&port);
+    if (WindowRef w = GetWindowFromPort(port)) {
+        const Point origin = GetWindowContentOrigin(w);
+        p->h = std::int16_t(p->h - origin.h);
+        p->v = std::int16_t(p->v - origin.v);
+    }
+}
+
+// r null: the whole content.
+void InvalWindowRect(WindowRef window, const Rect* r) {
+    window->update_pending = true;
+    if (r)
+        window->widget->update(QRect(r->left, r->top, r->right - r->left, r->bottom - r->top));
+    else
+        window->widget->update();
+}
+
+bool IsWindowUpdatePending(WindowRef window) {
+    return window->update_pending;
+}
+
+void SendWindowUpdateEvent(WindowRef window) {
+    OpaqueEventRef ev{kEventClassWindow, kEventWindowUpdate};
+    ev.window = window;
+    dispatch_event(window, &ev);
+}
+
+void QDFlushPortBuffer(CGrafPtr port) {
+    WindowRef w = GetWindowFromPort(port);
+    if (w && !w->painting && w->widget->isVisible()) w->widget->repaint();
+}
+
+void GetMainScreenRect(Rect* out) {
+    const QRect g = QGuiApplication::primaryScreen()->geometry();
+    SetRect(out, g.left(), g.top(), g.right() + 1, g.bottom() + 1);
+}
+
+std::int16_t GetMBarHeight() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return std::int16_t(screen->availableGeometry().top() - screen->geometry().top());
+}
+
+void hooks_reset_toolbox() {
+    dialogs_reset();
+    events_reset();
+    remove_all_application_handlers();
+    const std::vector<WindowRef> windows = g_windows;
+    for (WindowRef w : windows) delete w->widget;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    menu_bar_reset();
+    hooks_set_description_root(nullptr);
+}
+
+OSStatus hooks_new_window_from_form(const char* form_xml, WindowRef* out) {
+    *out = window_from_form_text(QByteArray(form_xml));
+    return *out ? noErr : kIBCarbonRuntimeCantFindObject;
+}
+
+void hooks_click_window(WindowRef window) {
+    QWidget* w = window->widget;
+    const QPointF local(5, 5);
+    const QPointF global = w->mapToGlobal(local);
+    QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &release);
+}
+
+void hooks_close_box(WindowRef window) {
+    window->widget->close();
+}

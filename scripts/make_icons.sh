@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Draws the toolbar icons, the application icon and the cursors into resources/ (PNG).
+# Run by hand after changing a drawing; needs ImageMagick (/usr/bin/convert).
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+IM=/usr/bin/convert
+ICONS="$ROOT/resources/icons"
+CURSORS="$ROOT/resources/cursors"
+mkdir -p "$ICONS" "$CURSORS"
+
+ink='#303840'
+icon() { # name, drawing arguments...
+  local name=$1
+  shift
+  $IM -size 24x24 xc:none -stroke "$ink" -strokewidth 2 -fill none "$@" -strip "PNG32:$ICONS/$name.png"
+}
+
+icon open -fill '#f0c860' -draw "polygon 2,6 9,6 11,8 21,8 21,19 2,19"
+icon save_as -fill '#7fa7d8' -draw "polygon 3,3 18,3 21,6 21,21 3,21" \
+  -fill white -draw "rectangle 7,3 16,9" -draw "rectangle 6,13 18,21"
+icon full_screen -draw "polyline 3,9 3,3 9,3" -draw "polyline 15,3 21,3 21,9" \
+  -draw "polyline 21,15 21,21 15,21" -draw "polyline 9,21 3,21 3,15"
+icon hand -fill '#f4d8b8' -strokewidth 1.5 \
+  -draw "roundrectangle 6,11 19,21 3,3" -draw "roundrectangle 6,5 9,14 1,1" \
+  -draw "roundrectangle 9,3 12,13 1,1" -draw "roundrectangle 12,4 15,13 1,1" \
+  -draw "roundrectangle 15,6 18,14 1,1" -draw "roundrectangle 2,11 6,14 1,1"
+icon select -strokewidth 1.5 -draw "stroke-dasharray 3 2 rectangle 3,5 21,19"
+icon rotate_left -draw "arc 4,4 20,20 180,450" -fill "$ink" -draw "polygon 1,10 7,10 4,14"
+icon rotate_right -draw "arc 4,4 20,20 90,360" -fill "$ink" -draw "polygon 17,10 23,10 20,14"
+icon zoom_in -draw "circle 10,10 10,3" -draw "line 15,15 21,21" -draw "line 7,10 13,10" \
+  -draw "line 10,7 10,13"
+icon zoom_out -draw "circle 10,10 10,3" -draw "line 15,15 21,21" -draw "line 7,10 13,10"
+icon live_stop -fill '#d04040' -stroke '#902020' -draw "rectangle 5,5 19,19"
+icon live_start -fill '#40a050' -stroke '#207030' -draw "polygon 6,3 20,12 6,21"
+icon capture -fill '#b0b8c0' -draw "roundrectangle 2,7 22,20 2,2" -draw "rectangle 8,4 15,7" \
+  -fill white -draw "circle 12,13 12,9"
+icon draw_panel -fill '#f0c860' -draw "polygon 4,20 5,15 16,4 20,8 9,19" \
+  -fill "$ink" -draw "polygon 4,20 5,16 8,19"
+icon camera_control -draw "line 6,3 6,21" -draw "line 12,3 12,21" -draw "line 18,3 18,21" \
+  -fill white -draw "rectangle 4,6 8,10" -draw "rectangle 10,13 14,17" \
+  -draw "rectangle 16,8 20,12"
+
+$IM -size 64x64 xc:none -fill '#3a6ea5' -stroke none -draw "roundrectangle 2,2 61,61 12,12" \
+  -fill '#e8ecf0' -draw "roundrectangle 10,20 54,50 5,5" -draw "rectangle 22,14 36,20" \
+  -fill '#303840' -draw "circle 32,35 32,24" -fill '#7fa7d8' -draw "circle 32,35 32,29" \
+  -strip "PNG32:$ICONS/orvilcast.png"
+
+cursor() { # id, drawing arguments...
+  local id=$1
+  shift
+  $IM -size 32x32 xc:none "$@" -strip "PNG32:$CURSORS/$id.png"
+}
+# The hot spot is the image's centre.
+cursor 138 -stroke white -strokewidth 3 -draw "line 16,6 16,26" -draw "line 6,16 26,16" \
+  -stroke black -strokewidth 1 -draw "line 16,6 16,26" -draw "line 6,16 26,16"
+cursor 15 -stroke white -strokewidth 3 -draw "line 16,4 16,12" -draw "line 16,20 16,28" \
+  -draw "line 4,16 12,16" -draw "line 20,16 28,16" \
+  -stroke black -strokewidth 1 -draw "line 16,4 16,12" -draw "line 16,20 16,28" \
+  -draw "line 4,16 12,16" -draw "line 20,16 28,16" -draw "point 16,16"
+cursor 9 -fill white -stroke black -strokewidth 1 \
+  -draw "roundrectangle 9,15 24,27 4,4" -draw "roundrectangle 9,7 12,18 1,1" \
+  -draw "roundrectangle 12,5 15,17 1,1" -draw "roundrectangle 15,6 18,17 1,1" \
+  -draw "roundrectangle 18,8 21,18 1,1" -draw "roundrectangle 5,15 9,18 1,1"
+cursor 128 -fill white -stroke black -draw "rectangle 13,13 18,18"
+cursor 129 -fill white -stroke black -draw "rectangle 11,11 20,20"
+cursor 130 -fill white -stroke black -draw "rectangle 8,8 23,23"

@@ -1,0 +1,147 @@
+// The event loop's nested runs and timers, ticks, mouse scripts, documents, beeps and output.
+
+#include <cstdio>
+
+#include "support/toolbox.h"
+
+namespace {
+
+class Events : public ToolboxTest {};
+
+struct Nested {
+    int inner_result = -1;
+    int calls = 0;
+    bool reentered = false;
+    bool running = false;
+};
+
+void quit_nested(void*) {
+    QuitCurrentEventLoop();
+}
+
+// Waits inside its own call, as a transfer does, until the second timer ends the wait.
+void wait_in_timer(void* data) {
+    auto* n = static_cast<Nested*>(data);
+    if (n->running) n->reentered = true;
+    ++n->calls;
+    if (n->calls > 1) {
+        QuitApplicationEventLoop();
+        return;
+    }
+    n->running = true;
+    InstallEventLoopTimer(0.0, 1000.0, quit_nested, nullptr);
+    n->inner_result = RunCurrentEventLoop(30.0);
+    n->running = false;
+}
+
+TEST_F(Events, NestedRunInsideATimerEndsWhenQuitAndTheTimerNeverReenters) {
+    Nested n;
+    InstallEventLoopTimer(0.0, 0.001, wait_in_timer, &n);
+    RunApplicationEventLoop();
+    EXPECT_EQ(n.inner_result, 0);
+    EXPECT_FALSE(n.reentered);
+    EXPECT_EQ(n.calls, 2);
+}
+
+TEST_F(Events, NestedRunWithNoTimeLeftReportsTimeOut) {
+    EXPECT_EQ(RunCurrentEventLoop(0.0), 1);
+}
+
+TEST_F(Events, QuitWithNoNestedRunIsIgnored) {
+    QuitCurrentEventLoop();
+    EXPECT_EQ(RunCurrentEventLoop(0.0), 1);
+}
+
+std::uint32_t fixed_ticks() {
+    return 1234;
+}
+
+TEST_F(Events, TickCountUsesTheSubstitutedSource) {
+    hooks_set_tick_source(fixed_ticks);
+    EXPECT_EQ(TickCount(), 1234u);
+    hooks_set_tick_source(nullptr);
+    EXPECT_NE(TickCount(), 1234u);
+}
+
+TEST_F(Events, ScriptedMouseFeedsStillDownAndGetMouseThenReleases) {
+    WindowRef w = nullptr;
+    ASSERT_EQ(hooks_new_window_from_form(document_form(100, 80).c_str(), &w), noErr);
+    MoveWindow(w, 100, 200, false);
+    ShowWindow(w);
+    SetPortWindowPort(w);
+    hooks_script_mouse({{{210, 110}, true}, {{220, 130}, true}, {{225, 140}, false}});
+    EXPECT_TRUE(Button());
+    std::vector<Point> seen;
+    while (StillDown()) {
+        Point p;
+        GetMouse(&p);
+        seen.push_back(p);
+    }
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].v, 10);
+    EXPECT_EQ(seen[0].h, 10);
+    EXPECT_EQ(seen[1].v, 20);
+    EXPECT_EQ(seen[1].h, 30);
+    EXPECT_FALSE(Button());
+    EXPECT_FALSE(StillDown()) << "the script is used up: the button stays up";
+}
+
+struct Opened {
+    std::vector<FSSpec> files;
+    OSErr missed = 0;
+    long ref_con = 0;
+};
+Opened g_opened;
+
+OSErr open_documents(const AppleEvent* request, AppleEvent*, long ref_con) {
+    g_opened.ref_con = ref_con;
+    AEDescList list;
+    if (AEGetParamDesc(request, keyDirectObject, typeAEList, &list) != noErr) return -1;
+    g_opened.missed = AEGetAttributePtr(request, keyMissedKeywordAttr, typeWildCard);
+    long count = 0;
+    AECountItems(&list, &count);
+    for (long i = 1; i <= count + 1; ++i) {
+        FSSpec spec;
+        if (AEGetNthFSSpec(&list, i, &spec) == noErr) g_opened.files.push_back(spec);
+    }
+    QuitCurrentEventLoop();
+    return AEDisposeDesc(&list);
+}
+
+TEST_F(Events, DocumentsGivenAtStartArriveOnceTheLoopRuns) {
+    g_opened = Opened{};
+    char prog[] = "orvilcast", a[] = "/data/pictures/a.jpg", b[] = "/b.bmp";
+    char* argv[] = {prog, a, b, nullptr};
+    InitToolbox(3, argv);
+    EXPECT_EQ(AEInstallEventHandler(kCoreEventClass, FOUR_CC("oapp"), open_documents, 0), paramErr);
+    ASSERT_EQ(AEInstallEventHandler(kCoreEventClass, kAEOpenDocuments, open_documents, 7), noErr);
+    EXPECT_TRUE(g_opened.files.empty()) << "nothing arrives before the loop runs";
+    EXPECT_EQ(RunCurrentEventLoop(30.0), 0);
+    ASSERT_EQ(g_opened.files.size(), 2u);
+    EXPECT_EQ(g_opened.files[0].folder, "/data/pictures");
+    EXPECT_EQ(g_opened.files[0].name, "a.jpg");
+    EXPECT_EQ(g_opened.files[1].name, "b.bmp");
+    EXPECT_EQ(g_opened.missed, errAEDescNotFound);
+    EXPECT_EQ(g_opened.ref_con, 7);
+}
+
+TEST_F(Events, BeepsAreCountedWhileRecording) {
+    SysBeep(1);
+    SysBeep(30);
+    EXPECT_EQ(hooks_beeps(), 2);
+    hooks_clear_record();
+    EXPECT_EQ(hooks_beeps(), 0);
+}
+
+TEST_F(Events, CapturedStandardOutputIsKeptAsLines) {
+    hooks_capture_stdout(true);
+    std::printf("find_device: found %d configurations\n", 1);
+    std::puts("*** SetConfiguration");
+    std::printf("partial");
+    const std::vector<std::string> lines = hooks_stdout_lines();
+    hooks_capture_stdout(false);
+    EXPECT_EQ(lines, (std::vector<std::string>{"find_device: found 1 configurations",
+                                               "*** SetConfiguration"}));
+}
+
+}  // namespace
