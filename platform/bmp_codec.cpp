@@ -71,7 +71,8 @@ OSErr __read_headers(const std::uint8_t* data, std::size_t size, Bitmap* b,
         r.skip(2);
         b->bits = r.u16le();
         b->compression = kRGB;
-    } else if (header_size >= 16 && header_size <= 124) {
+    } else if (header_size == 16 || header_size == 40 || header_size == 52 || header_size == 56 ||
+               header_size == 64 || header_size == 108 || header_size == 124) {
         b->width = std::int32_t(r.u32le());
         b->height = std::int32_t(r.u32le());
         r.skip(2);

@@ -23,11 +23,6 @@ void put_u16be(std::uint8_t* p, std::uint32_t v) {
     p[1] = std::uint8_t(v);
 }
 
-void put_u32be(std::uint8_t* p, std::uint32_t v) {
-    put_u16be(p, v >> 16);
-    put_u16be(p + 2, v);
-}
-
 void put_u16le(std::uint8_t* p, std::uint32_t v) {
     p[0] = std::uint8_t(v);
     p[1] = std::uint8_t(v >> 8);

@@ -71,6 +71,5 @@ Picture* NewPictureAdopting(GWorldPtr image);
 
 // Big- and little-endian stores for the writers.
 void put_u16be(std::uint8_t* p, std::uint32_t v);
-void put_u32be(std::uint8_t* p, std::uint32_t v);
 void put_u16le(std::uint8_t* p, std::uint32_t v);
 void put_u32le(std::uint8_t* p, std::uint32_t v);

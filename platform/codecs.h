@@ -89,12 +89,14 @@ void KillPicture(PicHandle pic);
 struct GraphicsImporter;
 using GraphicsImportComponent = GraphicsImporter*;
 
-// An importer for the file, chosen by its content. 0, -43 missing file, ioErr unreadable,
-// -108, or noCodecErr when the content is no image kind known here.
+// An importer for the file, chosen by the content of its start (the whole file is read
+// only when decoded). 0, -43 missing file, ioErr unreadable, -108, or noCodecErr when the
+// content is no image kind known here.
 OSErr GetGraphicsImporterForFile(const FSSpec* spec, GraphicsImportComponent* out);
 // The importer's MIME text (one of SniffImageMIMEType's answers); never null.
 const char* GraphicsImportGetMIMEType(GraphicsImportComponent gi);
-// The image's pixel size. 0, -108, codecErr, or noCodecErr for TIFF, GIF, PNG and PDF.
+// The image's pixel size. 0, -108, codecErr, noCodecErr for TIFF, GIF, PNG and PDF, or
+// -43 or ioErr when the file can no longer be read.
 OSErr GraphicsImportGetImageSize(GraphicsImportComponent gi, std::int16_t* width,
                                  std::int16_t* height);
 // The whole image as a new picture. 0, -108, codecErr, or noCodecErr as above.

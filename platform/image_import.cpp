@@ -3,16 +3,17 @@
 #include <cerrno>
 #include <cstdio>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "platform/codec_support.h"
 #include "platform/codecs.h"
 
 struct GraphicsImporter {
-    std::vector<std::uint8_t> data;  // the whole file
-    const char* mime;                // its sniffed MIME text
-    GWorldPtr image;                 // decoded on first need, until handed out as a picture
-    bool decoded;                    // decoding was tried; status holds its result
+    FSSpec spec;       // the file, read whole only when decoded
+    const char* mime;  // its sniffed MIME text
+    GWorldPtr image;   // decoded on first need, until handed out as a picture
+    bool decoded;      // decoding was tried; status holds its result
     OSErr status;
     std::int16_t width, height;  // the decoded image's size
 };
@@ -21,12 +22,16 @@ namespace {
 
 // Files larger than this are refused rather than read into memory.
 constexpr long kMaxFileSize = 1L << 30;
+// Enough of a file's start to sniff its kind (a PICT's signature lies at 522).
+constexpr long kSniffSize = 1024;
 
-OSErr __read_file(const FSSpec* spec, std::vector<std::uint8_t>* out) {
+// The first at_most bytes of the file, or all of it.
+OSErr __read_file(const FSSpec* spec, long at_most, std::vector<std::uint8_t>* out) {
     std::FILE* f = std::fopen(FSpGetFullPath(spec).c_str(), "rb");
     if (!f) return errno == ENOENT ? fnfErr : ioErr;
     OSErr err = noErr;
     long size = std::fseek(f, 0, SEEK_END) == 0 ? std::ftell(f) : -1;
+    if (size > at_most) size = at_most;
     if (size < 0)
         err = ioErr;
     else if (size > kMaxFileSize)
@@ -50,8 +55,11 @@ OSErr __decode(GraphicsImportComponent gi) {
     if (gi->decoded) return gi->status;
     gi->decoded = true;
     const std::string mime = gi->mime;
-    const std::uint8_t* d = gi->data.data();
-    const std::size_t n = gi->data.size();
+    std::vector<std::uint8_t> data;
+    gi->status = __read_file(&gi->spec, kMaxFileSize + 1, &data);
+    if (gi->status != noErr) return gi->status;
+    const std::uint8_t* d = data.data();
+    const std::size_t n = data.size();
     GWorldPtr image = nullptr;
     if (mime == "image/jpeg")
         gi->status = ReadJPEGImage(d, n, 1, &image);
@@ -73,11 +81,12 @@ OSErr __decode(GraphicsImportComponent gi) {
 
 OSErr GetGraphicsImporterForFile(const FSSpec* spec, GraphicsImportComponent* out) {
     *out = nullptr;
-    auto* gi = new (std::nothrow) GraphicsImporter{{}, nullptr, nullptr, false, noErr, 0, 0};
+    auto* gi = new (std::nothrow) GraphicsImporter{*spec, nullptr, nullptr, false, noErr, 0, 0};
     if (!gi) return memFullErr;
-    OSErr err = __read_file(spec, &gi->data);
+    std::vector<std::uint8_t> start;
+    OSErr err = __read_file(spec, kSniffSize, &start);
     if (err == noErr) {
-        gi->mime = SniffImageMIMEType(gi->data.data(), gi->data.size());
+        gi->mime = SniffImageMIMEType(start.data(), start.size());
         if (!gi->mime) err = noCodecErr;
     }
     if (err != noErr) {

@@ -5,9 +5,10 @@
 // library object and returns a status. The routines holding the jump target keep only
 // plain data and library objects in their frames, so the jump skips no destructor.
 #include <csetjmp>
-#include <cstdio>
+#include <cstdio>  // jpeglib.h uses FILE
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include <jpeglib.h>
 
@@ -206,7 +207,13 @@ OSErr CompressJPEGImage(GWorldPtr src, const JPEGEncodeOptions* options,
     unsigned char* buffer = nullptr;
     unsigned long length = 0;
     OSErr err = __encode(src, options, &buffer, &length);
-    if (err == noErr) out->assign(buffer, buffer + length);
+    if (err == noErr) {
+        try {
+            out->assign(buffer, buffer + length);
+        } catch (const std::bad_alloc&) {
+            err = memFullErr;
+        }
+    }
     std::free(buffer);
     return err;
 }

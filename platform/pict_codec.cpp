@@ -111,25 +111,39 @@ void __unpack_bits(const std::uint8_t* in, std::size_t in_size, std::uint8_t* ou
     }
 }
 
-// Reads the pixel data of pm into pixels (null to only skip it). packed: rows carry
-// byte counts and PackBits unless rowBytes < 8.
-OSErr __read_pixdata(ByteReader& r, const PixMap& pm, bool packed, std::uint32_t* pixels) {
-    const std::int64_t w = pm.bounds.width(), h = pm.bounds.height();
+// How the rows of a pixel map are stored.
+struct RowLayout {
+    bool packed;           // a byte count and PackBits per row, else raw rows
+    std::size_t expanded;  // bytes of one row once unpacked
+    bool planes;           // 32-bit rows unpacked into R, G, B planes (after an alpha plane)
+};
+
+RowLayout __row_layout(const PixMap& pm, bool packed) {
     const bool direct32 = pm.is_pixmap && pm.pixel_size == 32;
-    const bool planes = direct32 && (pm.pack_type == 0 || pm.pack_type == 4);
-    std::size_t expanded = pm.row_bytes;
-    if (planes && pm.row_bytes >= 8) expanded = std::size_t(pm.cmp_count) * std::size_t(w);
-    if (direct32 && pm.pack_type == 2) expanded = 3 * std::size_t(w);
-    if (pm.row_bytes < 8 || (direct32 && (pm.pack_type == 1 || pm.pack_type == 2))) packed = false;
-    // Each stored row takes at least this many bytes (PackBits expands a packet at most
-    // 256 / 3 times): bound the rows by the data present before allocating.
-    const std::size_t min_row = packed ? 1 + (expanded + 255) / 256 : expanded;
-    if (min_row == 0 || r.left() / min_row < std::size_t(h)) return codecErr;
+    if (direct32 && pm.pack_type == 2) return {false, 3 * std::size_t(pm.bounds.width()), false};
+    if (direct32 && pm.pack_type == 1) packed = false;
+    if (!packed) return {false, pm.row_bytes, false};
+    if (direct32) return {true, std::size_t(pm.cmp_count) * std::size_t(pm.bounds.width()), true};
+    return {true, pm.row_bytes, false};
+}
+
+// Whether the rows can be present in the bytes left: PackBits expands a packet at most
+// 256 / 3 times. Checked before anything is allocated for them.
+bool __rows_fit(const ByteReader& r, const PixMap& pm, const RowLayout& l) {
+    const std::size_t min_row = l.packed ? 1 + (l.expanded + 255) / 256 : l.expanded;
+    return min_row > 0 && r.left() / min_row >= std::size_t(pm.bounds.height());
+}
+
+// Reads the rows of pm into pixels (null to only skip them).
+OSErr __read_rows(ByteReader& r, const PixMap& pm, const RowLayout& l, std::uint32_t* pixels) {
+    const std::int64_t w = pm.bounds.width(), h = pm.bounds.height();
+    if (!__rows_fit(r, pm, l)) return codecErr;
+    const std::size_t expanded = l.expanded;
     std::vector<std::uint8_t> row(expanded + 2);
     const std::size_t unit = pm.is_pixmap && pm.pixel_size == 16 ? 2 : 1;
     for (std::int64_t y = 0; y < h; ++y) {
         std::fill(row.begin(), row.end(), 0);
-        if (packed) {
+        if (l.packed) {
             std::size_t count = r.u8();
             if (expanded > 250 || count == 0) count = (count << 8) | r.u8();
             if (!r.has(count)) return codecErr;
@@ -161,9 +175,8 @@ OSErr __read_pixdata(ByteReader& r, const PixMap& pm, bool packed, std::uint32_t
                     ((blue << 3) | (blue >> 2));
             } else if (pm.pack_type == 2) {
                 v = (std::uint32_t(p[x * 3]) << 16) | (p[x * 3 + 1] << 8) | p[x * 3 + 2];
-            } else if (planes && pm.row_bytes >= 8) {
-                const std::size_t skip = pm.cmp_count >= 4 ? std::size_t(w) : 0;
-                const std::uint8_t* red = p + skip;
+            } else if (l.planes) {
+                const std::uint8_t* red = p + (pm.cmp_count >= 4 ? std::size_t(w) : 0);
                 v = (std::uint32_t(red[x]) << 16) | (red[w + x] << 8) | red[2 * w + x];
             } else {
                 if (std::size_t(x * 4 + 3) >= expanded) break;
@@ -173,6 +186,31 @@ OSErr __read_pixdata(ByteReader& r, const PixMap& pm, bool packed, std::uint32_t
         }
     }
     return r.ok ? noErr : codecErr;
+}
+
+// Whether an opcode plausibly starts at the next even offset: one that follows pixel data
+// in real files.
+bool __opcode_follows(ByteReader r) {
+    if (r.pos & 1) r.skip(1);
+    const std::uint16_t op = r.u16be();
+    return r.ok && (op == 0x00FF || op == 0x0000 || op == 0x0001 || op == 0x001E ||
+                    (op >= 0x0090 && op <= 0x009B) || op == 0x00A0 || op == 0x00A1 ||
+                    op == 0x8200 || op == 0x8201);
+}
+
+// Pixel data; packed rows shorter than 8 bytes are stored raw, except that some writers
+// pack one-pixel-wide 32-bit rows anyway: those are read packed when raw reading does not
+// end on an opcode (version 2 only).
+OSErr __read_pixdata(ByteReader& r, const PixMap& pm, bool packed, bool v2, std::uint32_t* pixels) {
+    if (!packed || pm.row_bytes >= 8) return __read_rows(r, pm, __row_layout(pm, packed), pixels);
+    const std::size_t start = r.pos;
+    const RowLayout raw = __row_layout(pm, false);
+    if (__read_rows(r, pm, raw, pixels) == noErr && (!v2 || __opcode_follows(r))) return noErr;
+    const RowLayout packed_layout = __row_layout(pm, true);
+    if (!v2 || packed_layout.planes == false) return codecErr;
+    r.ok = true;
+    r.pos = start;
+    return __read_rows(r, pm, packed_layout, pixels);
 }
 
 // The PixMap fields after rowBytes and bounds (36 bytes).
@@ -205,8 +243,7 @@ OSErr __read_colour_table(ByteReader& r, PixMap* pm) {
     return noErr;
 }
 
-// 0090/0091/0098/0099 (bitmap or indexed pixel map), 009A/009B (direct pixel map),
-// and with draw false the pixel pattern of 0012-0014 (which has no rectangles).
+// 0090/0091/0098/0099 (bitmap or indexed pixel map) and 009A/009B (direct pixel map).
 OSErr __pixel_opcode(Reader* rd, std::uint16_t op) {
     ByteReader& r = rd->r;
     PixMap pm;
@@ -237,14 +274,15 @@ OSErr __pixel_opcode(Reader* rd, std::uint16_t op) {
     // The all-black fallback that follows a QuickTime image must not cover it.
     const bool draw = !(rd->have_jpeg && dst == rd->jpeg_rect);
     const bool packed = op == 0x98 || op == 0x99 || direct;
-    if (!draw) return __read_pixdata(r, pm, packed, nullptr);
+    if (!__rows_fit(r, pm, __row_layout(pm, packed))) return codecErr;
+    if (!draw) return __read_pixdata(r, pm, packed, rd->v2, nullptr);
     std::vector<std::uint32_t> pixels;
     try {
         pixels.assign(std::size_t(w * h), 0xFFFFFF);
     } catch (const std::bad_alloc&) {
         return memFullErr;
     }
-    OSErr err = __read_pixdata(r, pm, packed, pixels.data());
+    OSErr err = __read_pixdata(r, pm, packed, rd->v2, pixels.data());
     if (err == noErr) err = __ensure_canvas(rd);
     if (err == noErr) __composite(rd, pixels.data(), w, h, pm.bounds, src, dst);
     return err;
@@ -269,7 +307,7 @@ OSErr __skip_pixpat(ByteReader& r) {
         return codecErr;
     const std::int64_t w = pm.bounds.width(), h = pm.bounds.height();
     if (w <= 0 || h <= 0 || w * h > kMaxImagePixels) return codecErr;
-    return __read_pixdata(r, pm, true, nullptr);
+    return __read_pixdata(r, pm, true, true, nullptr);
 }
 
 // 8200: a JPEG image inside QuickTime's compressed-picture data.

@@ -8,6 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-tools-dev libqt6uitools6 qt6-qpa-plugins
   libjpeg62-turbo-dev libusb-1.0-0-dev umockdev libumockdev-dev libglib2.0-dev
   libgtest-dev libbenchmark-dev
+  imagemagick libimage-exiftool-perl netpbm clang-14 libclang-rt-14-dev
 )
 
 install_missing() {

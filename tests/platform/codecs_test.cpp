@@ -1,0 +1,189 @@
+// Content sniffing and JPEG decoding, checked against files and decodes made by
+// ImageMagick.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/codecs.h"
+#include "support/image_files.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+struct SniffCase {
+    const char* name;
+    std::vector<std::uint8_t> bytes;
+    const char* mime;  // null: no image
+};
+
+std::vector<std::uint8_t> bytes_of(const char* s, std::size_t n) {
+    return std::vector<std::uint8_t>(s, s + n);
+}
+
+// A picture's first bytes: size word, frame (0, 0, 10, 20), version 2 or 1 signature.
+std::vector<std::uint8_t> pict_start(bool header, bool v2, int bottom = 10) {
+    std::vector<std::uint8_t> p(header ? 512 : 0, 0);
+    const std::uint8_t frame[] = {0, 0, 0, 0, 0, 0, 0, std::uint8_t(bottom), 0, 20};
+    p.insert(p.end(), frame, frame + 10);
+    if (v2)
+        p.insert(p.end(), {0x00, 0x11, 0x02, 0xFF, 0x0C, 0x00, 0xFF, 0xFE});
+    else
+        p.insert(p.end(), {0x11, 0x01, 0xA0, 0x00, 0x82, 0xFF, 0, 0});
+    return p;
+}
+
+std::vector<std::uint8_t> bmp_start(std::uint8_t header_size) {
+    std::vector<std::uint8_t> b(40, 0);
+    b[0] = 'B', b[1] = 'M', b[14] = header_size;
+    return b;
+}
+
+TEST(Sniff, GivesTheSevenMimeTextsByContentAndNothingForOtherData) {
+    const std::vector<SniffCase> cases = {
+        {"jpeg", {0xFF, 0xD8, 0xFF, 0xE0, 0, 0x10}, "image/jpeg"},
+        {"bmp info", bmp_start(40), "image/x-bmp"},
+        {"bmp core", bmp_start(12), "image/x-bmp"},
+        {"bmp v5", bmp_start(124), "image/x-bmp"},
+        {"BM text", bytes_of("BMW is a car maker, not a bitmap", 32), nullptr},
+        {"png", bytes_of("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), "image/png"},
+        {"gif87", bytes_of("GIF87a\x01\0\x01\0", 10), "image/gif"},
+        {"gif89", bytes_of("GIF89a\x01\0\x01\0", 10), "image/gif"},
+        {"tiff intel", bytes_of("II*\0\x08\0\0\0", 8), "image/tiff"},
+        {"tiff motorola", bytes_of("MM\0*\0\0\0\x08", 8), "image/tiff"},
+        {"pdf", bytes_of("%PDF-1.4\n", 9), "application/pdf"},
+        {"pict v2 with header", pict_start(true, true), "image/pict"},
+        {"pict v2 without header", pict_start(false, true), "image/pict"},
+        {"pict v1 with header", pict_start(true, false), "image/pict"},
+        {"pict v1 without header", pict_start(false, false), "image/pict"},
+        {"pict with empty frame", pict_start(true, true, 0), nullptr},
+        {"text", bytes_of("hello, world\n", 13), nullptr},
+        {"empty", {}, nullptr},
+        {"jpeg prefix only", {0xFF, 0xD8}, nullptr},
+    };
+    for (const auto& c : cases) {
+        const char* got = SniffImageMIMEType(c.bytes.data(), c.bytes.size());
+        if (c.mime == nullptr)
+            EXPECT_EQ(got, nullptr) << c.name;
+        else
+            EXPECT_STREQ(got, c.mime) << c.name;
+    }
+}
+
+class Jpeg : public ::testing::Test {
+  protected:
+    TempDir dir;
+    std::string src_png() {
+        const std::string png = dir.file("src.png");
+        GWorldPtr g = make_test_image(75, 41, 3);
+        write_ppm(dir.file("src.ppm"), gworld_pixels(g), 75, 41);
+        DisposeGWorld(g);
+        run_tool("/usr/bin/convert " + dir.file("src.ppm") + " " + png);
+        return png;
+    }
+    // Our decode of the file against ImageMagick's, component by component.
+    void expect_like_magick(const std::string& file, int tolerance) {
+        int w, h;
+        const auto want = magick_pixels(file, &w, &h);
+        ASSERT_FALSE(want.empty()) << file;
+        const auto data = read_bytes(file);
+        GWorldPtr g = nullptr;
+        ASSERT_EQ(ReadJPEGImage(data.data(), data.size(), 1, &g), noErr) << file;
+        EXPECT_EQ(g->width, w);
+        EXPECT_EQ(g->height, h);
+        EXPECT_LE(max_component_diff(gworld_pixels(g), want), tolerance) << file;
+        DisposeGWorld(g);
+    }
+};
+
+TEST_F(Jpeg, DecodesBaselineProgressiveGreyAndCmykFilesAsAnotherDecoderDoes) {
+    const std::string png = src_png();
+    const struct {
+        const char* name;
+        const char* options;
+        int tolerance;
+    } kinds[] = {
+        {"baseline.jpg", "-quality 90", 1},
+        {"h2v1.jpg", "-sampling-factor 2x1 -quality 80", 1},
+        {"progressive.jpg", "-interlace Plane", 1},
+        {"grey.jpg", "-colorspace Gray", 1},
+        {"cmyk.jpg", "-colorspace CMYK", 3},
+    };
+    for (const auto& k : kinds) {
+        const std::string file = dir.file(k.name);
+        ASSERT_EQ(run_tool("/usr/bin/convert " + png + " " + k.options + " " + file), 0);
+        expect_like_magick(file, k.tolerance);
+    }
+}
+
+TEST_F(Jpeg, DecodesStraightIntoPaddedRowsAndLeavesTheRestOfALargerWorldAlone) {
+    const std::string file = dir.file("a.jpg");
+    ASSERT_EQ(run_tool("/usr/bin/convert " + src_png() + " " + file), 0);
+    const auto data = read_bytes(file);
+    GWorldPtr plain = nullptr;
+    ASSERT_EQ(ReadJPEGImage(data.data(), data.size(), 1, &plain), noErr);
+
+    Rect b;
+    SetRect(&b, 0, 0, 90, 50);
+    GWorldPtr big = nullptr;
+    ASSERT_EQ(NewGWorldWithRowBytes(&big, &b, 90 * 4 + 64), noErr);
+    ASSERT_EQ(DecompressJPEGImage(data.data(), data.size(), 1, big), noErr);
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 90; ++x) {
+            const std::uint32_t want = (x < 75 && y < 41) ? GetPixelRGB(plain, x, y) : 0xFFFFFF;
+            ASSERT_EQ(GetPixelRGB(big, x, y), want) << x << "," << y;
+        }
+
+    SetRect(&b, 0, 0, 30, 20);
+    GWorldPtr small = nullptr;
+    ASSERT_EQ(NewGWorld(&small, 32, &b, 0), noErr);
+    ASSERT_EQ(DecompressJPEGImage(data.data(), data.size(), 1, small), noErr);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 30; ++x) ASSERT_EQ(GetPixelRGB(small, x, y), GetPixelRGB(plain, x, y));
+    DisposeGWorld(plain);
+    DisposeGWorld(big);
+    DisposeGWorld(small);
+}
+
+TEST_F(Jpeg, ScaledDecodeGivesTheReducedSize) {
+    const std::string file = dir.file("a.jpg");
+    ASSERT_EQ(run_tool("/usr/bin/convert " + src_png() + " " + file), 0);
+    const auto data = read_bytes(file);
+    const struct { int denom, w, h; } cases[] = {{1, 75, 41}, {2, 38, 21}, {4, 19, 11}, {8, 10, 6}};
+    for (const auto& c : cases) {
+        std::int16_t w = 0, h = 0;
+        ASSERT_EQ(GetJPEGImageSize(data.data(), data.size(), c.denom, &w, &h), noErr);
+        EXPECT_EQ(w, c.w) << c.denom;
+        EXPECT_EQ(h, c.h) << c.denom;
+        GWorldPtr g = nullptr;
+        ASSERT_EQ(ReadJPEGImage(data.data(), data.size(), c.denom, &g), noErr);
+        EXPECT_EQ(g->width, c.w);
+        DisposeGWorld(g);
+    }
+    std::int16_t w, h;
+    EXPECT_EQ(GetJPEGImageSize(data.data(), data.size(), 3, &w, &h), paramErr);
+}
+
+TEST_F(Jpeg, TruncatedOrCorruptStreamsAreAnErrorStatus) {
+    const std::string file = dir.file("a.jpg");
+    ASSERT_EQ(run_tool("/usr/bin/convert " + src_png() + " -interlace Plane " + file), 0);
+    const auto data = read_bytes(file);
+    for (std::size_t cut = 0; cut < data.size() - 2; cut += 7) {
+        GWorldPtr g = nullptr;
+        EXPECT_NE(ReadJPEGImage(data.data(), cut, 1, &g), noErr) << cut;
+        EXPECT_EQ(g, nullptr);
+    }
+    auto corrupt = data;
+    for (std::size_t i = corrupt.size() / 2; i < corrupt.size() - 2; ++i) corrupt[i] = 0xFF;
+    GWorldPtr g = nullptr;
+    EXPECT_EQ(ReadJPEGImage(corrupt.data(), corrupt.size(), 1, &g), codecErr);
+    // A frame header claiming 65000 x 65000 pixels is refused before any allocation.
+    auto huge = data;
+    for (std::size_t i = 0; i + 8 < huge.size(); ++i)
+        if (huge[i] == 0xFF && (huge[i + 1] == 0xC0 || huge[i + 1] == 0xC2)) {
+            huge[i + 5] = 0xFD, huge[i + 6] = 0xE8, huge[i + 7] = 0xFD, huge[i + 8] = 0xE8;
+            break;
+        }
+    EXPECT_EQ(ReadJPEGImage(huge.data(), huge.size(), 1, &g), codecErr);
+}
+
+}  // namespace

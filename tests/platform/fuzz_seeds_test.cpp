@@ -1,0 +1,85 @@
+// Seed files for the fuzz targets of the image readers: small images of every kind each
+// reader takes, made by ImageMagick, netpbm and our writers. They are written to the
+// folder named by ORVILCAST_FUZZ_SEEDS (tests/fuzz/run sets it), else to a temporary
+// folder, and each must be accepted by its reader.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/codecs.h"
+#include "support/image_files.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+TEST(FuzzSeeds, EverySeedIsAnImageItsReaderAccepts) {
+    TempDir tmp;
+    const char* wanted = std::getenv("ORVILCAST_FUZZ_SEEDS");
+    const std::string root = wanted ? wanted : tmp.file("seeds");
+    for (const char* sub : {"jpeg", "bmp", "pict"})
+        std::filesystem::create_directories(root + "/" + sub);
+    GWorldPtr g = make_test_image(12, 7, 1);
+    const std::string ppm = tmp.file("src.ppm"), few = tmp.file("few.ppm");
+    write_ppm(ppm, gworld_pixels(g), 12, 7);
+    ASSERT_EQ(run_tool("/usr/bin/convert " + ppm + " -colors 12 " + few), 0);
+
+    const struct {
+        const char* file;
+        const char* command;  // ImageMagick options and output prefix, %s = output path
+    } made[] = {
+        {"jpeg/baseline.jpg", "-quality 80 JPEG:"},
+        {"jpeg/progressive.jpg", "-interlace Plane JPEG:"},
+        {"jpeg/grey.jpg", "-colorspace Gray JPEG:"},
+        {"jpeg/cmyk.jpg", "-colorspace CMYK JPEG:"},
+        {"bmp/b1.bmp", "-type palette -colors 2 BMP3:"},
+        {"bmp/b4.bmp", "-type palette -colors 16 -compress none BMP3:"},
+        {"bmp/b8.bmp", "-type palette -compress none BMP3:"},
+        {"bmp/rle8.bmp", "-type palette -compress RLE BMP3:"},
+        {"bmp/b16.bmp", "-define bmp:subtype=RGB565 BMP:"},
+        {"bmp/b32.bmp", "-alpha on BMP:"},
+        {"bmp/core.bmp", "BMP2:"},
+        {"pict/direct.pct", "PICT:"},
+        {"pict/palette.pct", "-type palette PICT:"},
+        {"pict/jpeg.pct", "-compress JPEG PICT:"},
+    };
+    for (const auto& m : made)
+        ASSERT_EQ(run_tool("/usr/bin/convert " + few + " " + m.command + root + "/" + m.file), 0)
+            << m.file;
+    const std::string netpbm = tool_output("ppmtopict " + few);
+    write_bytes(root + "/pict/netpbm.pict",
+                std::vector<std::uint8_t>(netpbm.begin(), netpbm.end()));
+    std::vector<std::uint8_t> bytes;
+    const JPEGEncodeOptions options = {75, true, 1, 0, 0};
+    ASSERT_EQ(CompressJPEGImage(g, &options, &bytes), noErr);
+    write_bytes(root + "/jpeg/ours.jpg", bytes);
+    ASSERT_EQ(WriteBMPImage(g, &bytes), noErr);
+    write_bytes(root + "/bmp/ours.bmp", bytes);
+    ASSERT_EQ(WritePICTImage(g, &bytes), noErr);
+    write_bytes(root + "/pict/ours.pct", bytes);
+    write_bytes(root + "/pict/ours-bare.pct",
+                std::vector<std::uint8_t>(bytes.begin() + 512, bytes.end()));
+    DisposeGWorld(g);
+
+    const struct {
+        const char* folder;
+        OSErr (*read)(const std::uint8_t*, std::size_t, GWorldPtr*);
+    } readers[] = {{"bmp", ReadBMPImage}, {"pict", ReadPICTImage}};
+    int seeds = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        if (!entry.is_regular_file()) continue;
+        const auto data = read_bytes(entry.path().string());
+        const std::string folder = entry.path().parent_path().filename().string();
+        GWorldPtr image = nullptr;
+        OSErr err = codecErr;
+        if (folder == "jpeg") err = ReadJPEGImage(data.data(), data.size(), 1, &image);
+        for (const auto& r : readers)
+            if (folder == r.folder) err = r.read(data.data(), data.size(), &image);
+        EXPECT_EQ(err, noErr) << entry.path();
+        if (image) DisposeGWorld(image);
+        ++seeds;
+    }
+    EXPECT_EQ(seeds, 19);
+}
+
+}  // namespace
