@@ -24,7 +24,8 @@ void show_live_window() {
         "<ui version=\"4.0\"><widget class=\"QWidget\" name=\"live\"><property "
         "name=\"geometry\"><rect><x>0</x><y>0</y><width>320</width><height>240</height>"
         "</rect></property></widget></ui>";
-    if (!g_lm_win && hooks_new_window_from_form(form, &g_lm_win) == noErr) ShowWindow(g_lm_win);
+    if (!g_lm_win) hooks_new_window_from_form(form, &g_lm_win);
+    if (g_lm_win) ShowWindow(g_lm_win);  // closing the camera after a run hides it
 }
 
 void BM_FramePath(benchmark::State& state) {
@@ -36,7 +37,7 @@ void BM_FramePath(benchmark::State& state) {
         return;
     }
     live_monoitor_start();
-    if (do_grab_image() != 1 || !g_lm_off) {
+    if (do_grab_image() != 1 || !g_lm_off || !IsWindowVisible(g_lm_win)) {
         state.SkipWithError("no frame reached the live offscreen");
         return;
     }
