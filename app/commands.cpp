@@ -5,7 +5,10 @@
 #include "app/control_window.h"
 #include "app/toolbar.h"
 #include "imagefile/file_conversion.h"
+#include "imagefile/iw_open.h"
+#include "imagefile/iw_save.h"
 #include "imagewin/image_window.h"
+#include "imagewin/iw_view.h"
 #include "monitor/full_screen.h"
 #include "monitor/live_monitor.h"
 
@@ -47,12 +50,24 @@ void __tool_back_to_hand() {
     if (g_dp_cur_tool != FOUR_CC("SELE")) g_dp_cur_tool = FOUR_CC("HAND");
 }
 
+void __open() {
+    const OSType types[5] = {FOUR_CC("JPEG"), FOUR_CC("BMPf"), FOUR_CC("PICT"), FOUR_CC("BMP "), 0};
+    FSSpec spec;
+    if (get_load_file(&spec, 5, types, nullptr)) iw_open(&spec);
+}
+
 }  // namespace
 
 bool front_is_my_window() {
     if (front_window_is_iw()) return true;
     WindowRef front = GetFrontWindowOfClass(kDocumentWindowClass, true);
     return front && front == g_lm_win;
+}
+
+OSErr __save(bool save_as) {
+    WindowRef front = GetFrontWindowOfClass(kDocumentWindowClass, true);
+    if (!is_iw(front)) return noErr;
+    return iw_save(front, save_as);
 }
 
 OSStatus __my_command_event_handler(EventHandlerCallRef next, EventRef event, void*) {
@@ -68,10 +83,29 @@ OSStatus __my_command_event_handler(EventHandlerCallRef next, EventRef event, vo
     }
     const OSType code = command.commandID;
     WindowRef front = GetFrontWindowOfClass(kDocumentWindowClass, true);
-    if (code == FOUR_CC("clos")) {
-        if (front && front == g_lm_win) DisposeWindow(front);
+    if (code == FOUR_CC("open")) {
+        __open();
+    } else if (code == FOUR_CC("clos")) {
+        if (is_iw(front))
+            iw_close(front);
+        else if (front && front == g_lm_win)
+            DisposeWindow(front);
+    } else if (code == FOUR_CC("save") || code == FOUR_CC("svas")) {
+        __save(code == FOUR_CC("svas"));
     } else if (code == FOUR_CC("quit")) {
+        if (!try_to_close_all_windows()) {
+            tb_setup();
+            return userCanceledErr;
+        }
         CallNextEventHandler(next, event);
+    } else if (code == FOUR_CC("ZIN ")) {
+        iw_zoon_in();
+    } else if (code == FOUR_CC("ZOUT")) {
+        iw_zoon_out();
+    } else if (code == FOUR_CC("BFIT")) {
+        if (front_window_is_iw()) iw_best_fit();
+    } else if (code == FOUR_CC("ASIZ")) {
+        if (front_window_is_iw()) iw_actual_size();
     } else {
         __set_drawing_choice(code);
     }

@@ -17,3 +17,5 @@ extern EventHandlerProcPtr g_my_win_event_handler_upp;  // my_win_event_handler,
 
 // An image window, or the live monitor window, is the frontmost visible document window.
 bool front_is_my_window();
+// Saves the front window when it is an image window: iw_save's status, else 0.
+OSErr __save(bool save_as);

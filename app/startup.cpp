@@ -12,6 +12,8 @@
 #include "camera/protocol.h"
 #include "camera/usb_connection.h"
 #include "imagefile/file_conversion.h"
+#include "imagefile/iw_open.h"
+#include "imagewin/image_window.h"
 #include "monitor/full_screen.h"
 #include "monitor/live_monitor.h"
 #include "platform/events.h"
@@ -39,6 +41,7 @@ void __init_globals() {
     g_dp_cur_color = FOUR_CC("CP01");
     g_now_tracking_control_panel = false;
     g_now_camera_busy = 0;
+    g_untitled_counter = 1;
 }
 
 void __idle_timer(void*) {
@@ -70,10 +73,30 @@ OSStatus __load_interface() {
 
 }  // namespace
 
+OSErr ae_opendoc(const AppleEvent* request, AppleEvent*, long) {
+    AEDescList list;
+    const OSErr err = AEGetParamDesc(request, keyDirectObject, typeAEList, &list);
+    if (err != noErr) return err;
+    long count = 0;
+    if (AEGetAttributePtr(request, keyMissedKeywordAttr, typeWildCard) == errAEDescNotFound &&
+        AECountItems(&list, &count) == noErr) {
+        for (long i = 1; i <= count; ++i) {
+            FSSpec spec;
+            FInfo info;
+            if (AEGetNthFSSpec(&list, i, &spec) != noErr || FSpGetFInfo(&spec, &info) != noErr ||
+                g_file_conversion_dialog_ptr)
+                continue;
+            iw_open(&spec);
+        }
+    }
+    return AEDisposeDesc(&list);
+}
+
 int app_main(int argc, char** argv) {
     InitToolbox(argc, argv);
     __init_globals();
     file_load_prefs();
+    iw_init();
     __load_cursors();
     g_off_width = -1;
     g_off_height = -1;
@@ -87,6 +110,7 @@ int app_main(int argc, char** argv) {
 
     g_my_win_event_handler_upp = my_win_event_handler;
     InstallApplicationEventHandler(__my_command_event_handler, 1, my_cmd_events, nullptr, nullptr);
+    AEInstallEventHandler(kCoreEventClass, kAEOpenDocuments, ae_opendoc, 0);
 
     InstallEventLoopTimer(1.0, 0.05, __idle_timer, nullptr);
     tb_setup();

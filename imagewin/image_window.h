@@ -28,5 +28,28 @@ struct IwRecord {
     ControlRef sc_v;          // vertical scroll bar
 };
 
-bool is_iw(WindowRef window);  // a window whose reference constant is an image document
-bool front_window_is_iw();     // the frontmost visible document window is an image window
+// The grey that counts as transparent in the drawing and shape layers.
+extern const RGBColor __g_rgb_back;
+extern std::int32_t g_untitled_counter;  // the number of the next capture's title, from 1
+
+void iw_init();  // once at start-up: the window handler and the scroll bars' action routine
+// A hidden, untitled document of width x height at the zoom index, its image layer white and
+// its other layers transparent grey; null after the memory alert when the record, a layer or
+// the window cannot be made.
+WindowRef iw_new(std::int16_t width, std::int16_t height, std::int32_t zoom_index);
+// Titles the window with the document's name and its view scale ("scan 50.0%").
+void iw_set_window_title(WindowRef window);
+// Closes the document, first asking whether to save its unsaved changes. True when closed;
+// false when kept: the question could not be asked, was cancelled, or the save failed or
+// was cancelled.
+bool iw_close(WindowRef window);
+// Closes the live monitor window and every image window, front to back. False as soon as
+// one image window stays open.
+bool try_to_close_all_windows();
+// The handler of each image window (user_data is the window): 0, or for presses and
+// activation what the next handler returned.
+OSStatus iw_event_handler(EventHandlerCallRef next, EventRef event, void* user_data);
+
+IwRecord* iw_record(WindowRef window);  // the window's image document, or null
+bool is_iw(WindowRef window);           // a window whose reference constant is an image document
+bool front_window_is_iw();              // the frontmost visible document window is an image window

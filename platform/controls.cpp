@@ -194,6 +194,10 @@ void GetControlBounds(ControlRef c, Rect* out) {
     SetRect(out, p.x(), p.y(), p.x() + c->widget->width(), p.y() + c->widget->height());
 }
 
+WindowRef GetControlOwner(ControlRef c) {
+    return c->owner;
+}
+
 void SetControlText(ControlRef c, const char* utf8_text) {
     const QString text = QString::fromUtf8(utf8_text);
     QWidget* w = c->widget;

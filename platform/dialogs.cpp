@@ -200,7 +200,12 @@ int hooks_beeps() {
     return g_beeps;
 }
 
+bool dialogs_recording() {
+    return g_record;
+}
+
 void hooks_clear_record() {
+    nav_clear_record();
     g_alerts.clear();
     g_beeps = 0;
 }
@@ -248,6 +253,7 @@ void DisposeDialog(DialogRef dialog) {
 }
 
 void dialogs_reset() {
+    nav_reset();
     g_queue.clear();
     g_current = Pending{};
     for (const auto& d : g_dialogs) d->window->dialog = nullptr;

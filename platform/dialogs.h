@@ -3,7 +3,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "platform/files.h"
 #include "platform/types.h"
 #include "platform/window.h"
 
@@ -76,3 +78,61 @@ bool IsDialogEvent(const EventRecord* event);
 // True, with the dialog and item, when an item was hit (a button clicked, or a key typed
 // into an edit item without kItemDisableBit).
 bool DialogSelect(const EventRecord* event, DialogRef* dialog, std::int16_t* item);
+
+// ---- File dialogs and the save-changes question -----------------------------------------------
+
+// The answers to the question asked before a document with unsaved changes closes.
+using NavAskSaveChangesResult = std::uint32_t;
+constexpr NavAskSaveChangesResult kNavAskSaveChangesSave = 1;
+constexpr NavAskSaveChangesResult kNavAskSaveChangesCancel = 2;
+constexpr NavAskSaveChangesResult kNavAskSaveChangesDontSave = 3;
+
+// Asks, application-modal, whether to save the changes of the named document before it
+// closes: Save, Don't Save or Cancel. 0 with the answer, or -1 when it cannot be asked.
+OSErr NavAskSaveChanges(const char* document_name, NavAskSaveChangesResult* answer);
+
+// Lets the user choose existing files whose names end in one of the extensions (case
+// ignored; every file when there are none), showing message when not null. The user may
+// choose several. 0 with the files chosen, or -128 when cancelled.
+OSErr NavChooseFile(const char* message, const std::vector<std::string>& extensions,
+                    std::vector<FSSpec>* chosen);
+
+// One item of the put-file dialog's format popup.
+struct NavMenuItemSpec {
+    std::uint16_t version;     // always 0
+    OSType menuCreator;        // the program's creator code
+    OSType menuType;           // the format's type code
+    std::string menuItemName;  // the text shown
+};
+
+struct OpaqueNavDialogRef;
+using NavDialogRef = OpaqueNavDialogRef*;
+
+// What the put-file dialog tells its event routine.
+using NavEventCallbackMessage = std::int32_t;
+constexpr NavEventCallbackMessage kNavCBStart = 2;            // the dialog is about to show
+constexpr NavEventCallbackMessage kNavCBPopupMenuSelect = 8;  // a popup item was chosen
+struct NavCBRec {
+    NavDialogRef context;              // the dialog, for NavCustomControl
+    const NavMenuItemSpec* menu_item;  // kNavCBPopupMenuSelect: the item chosen; else null
+};
+using NavEventProcPtr = void (*)(NavEventCallbackMessage selector, NavCBRec* params,
+                                 void* user_data);
+
+// Requests to the dialog from its event routine.
+constexpr std::int32_t kNavCtlSelectCustomType = 21;  // param: const NavMenuItemSpec*
+constexpr std::int32_t kNavCtlGetEditFileName = 23;   // param: std::string* receiving the name
+constexpr std::int32_t kNavCtlSetEditFileName = 24;   // param: const std::string*
+// 0, or -50 for another selector or a popup item the dialog does not hold.
+OSErr NavCustomControl(NavDialogRef dialog, std::int32_t selector, void* param);
+
+struct NavDialogOptions {
+    std::string saveFileName;                     // the name proposed
+    std::string message;                          // shown above the name
+    std::vector<NavMenuItemSpec> popupExtension;  // the format popup's items, in order
+};
+// Asks, application-modal, where to save a file of the type (the popup starts on its item);
+// replacing an existing file is confirmed by the user first. event_proc hears of the start
+// and of each popup choice. 0 with the file in *out, or -128 when cancelled.
+OSErr NavPutFile(const NavDialogOptions* options, OSType file_type, NavEventProcPtr event_proc,
+                 void* user_data, FSSpec* out);

@@ -221,6 +221,13 @@ OSErr AEInstallEventHandler(OSType event_class, OSType event_id, AEEventHandlerP
     return noErr;
 }
 
+void hooks_open_documents(const std::vector<std::string>& paths) {
+    if (!g_open_documents) return;
+    AppleEvent request{AEDescList{paths}};
+    AppleEvent reply;
+    g_open_documents(&request, &reply, g_open_documents_ref_con);
+}
+
 OSErr AEGetParamDesc(const AppleEvent* request, OSType keyword, OSType type, AEDescList* out) {
     if (keyword != keyDirectObject || type != typeAEList) return errAEDescNotFound;
     *out = request->documents;

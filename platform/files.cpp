@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +24,43 @@ OSErr FSMakeFSSpec(const std::string& folder, const std::string& name, FSSpec* o
     out->folder = folder;
     out->name = name;
     return FSpExists(out) ? noErr : fnfErr;
+}
+
+namespace {
+
+struct ExtensionType {
+    const char* extension;
+    OSType type;
+};
+constexpr ExtensionType kExtensionTypes[] = {
+    {".jpg", FOUR_CC("JPEG")},  {".jpeg", FOUR_CC("JPEG")}, {".pct", FOUR_CC("PICT")},
+    {".pict", FOUR_CC("PICT")}, {".bmp", FOUR_CC("BMPf")},
+};
+
+}  // namespace
+
+OSType FileTypeOfName(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos) return 0;
+    for (const ExtensionType& e : kExtensionTypes)
+        if (::strcasecmp(name.c_str() + dot, e.extension) == 0) return e.type;
+    return 0;
+}
+
+std::vector<std::string> FileTypeExtensions(OSType type) {
+    if (type == FOUR_CC("BMP ")) type = FOUR_CC("BMPf");
+    std::vector<std::string> out;
+    for (const ExtensionType& e : kExtensionTypes)
+        if (type != 0 && e.type == type) out.emplace_back(e.extension);
+    return out;
+}
+
+OSErr FSpGetFInfo(const FSSpec* spec, FInfo* out) {
+    struct stat st;
+    if (::stat(FSpGetFullPath(spec).c_str(), &st) != 0) return fnfErr;
+    out->fdType = FileTypeOfName(spec->name);
+    out->fdCreator = 0;
+    return noErr;
 }
 
 // mkdir -p with private permissions for the folders it has to make.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/types.h"
 
@@ -15,6 +16,18 @@ std::string FSpGetFullPath(const FSSpec* spec);
 // A specification for name in folder: 0 when the file exists, -43 when it does not yet.
 OSErr FSMakeFSSpec(const std::string& folder, const std::string& name, FSSpec* out);
 bool FSpExists(const FSSpec* spec);
+// Finder information. Linux keeps no type codes: the type follows from the name's extension.
+struct FInfo {
+    OSType fdType;     // JPEG, PICT, BMPf, or 0 for any other extension
+    OSType fdCreator;  // always 0
+};
+// The file's information: 0, or -43 when there is no such file.
+OSErr FSpGetFInfo(const FSSpec* spec, FInfo* out);
+// The type code of a name by its extension, case ignored: .jpg/.jpeg JPEG, .pct/.pict PICT,
+// .bmp BMPf; 0 for any other.
+OSType FileTypeOfName(const std::string& name);
+// The extensions, with their dots, that give the type code (BMP  counts as BMPf); none for 0.
+std::vector<std::string> FileTypeExtensions(OSType type);
 // The user's configuration folder: $XDG_CONFIG_HOME, else ~/.config; created when missing.
 // 0, or -43 when it cannot be found or made.
 OSErr FindUserConfigFolder(std::string* out);

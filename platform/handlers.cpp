@@ -38,8 +38,9 @@ OSStatus standard_handling(WindowRef target, OpaqueEventRef* e) {
         return eventNotHandledErr;
     }
     if (e->event_class == kEventClassMouse && e->kind == kEventMouseDown) {
+        // A press in the content brings the window forward; what it means is the program's.
         SelectWindow(target);
-        return noErr;
+        return eventNotHandledErr;
     }
     if (e->event_class == kEventClassWindow && e->kind == kEventWindowClose) {
         DisposeWindow(target);

@@ -63,6 +63,29 @@ void hooks_dialog_click(DialogRef dialog, std::int16_t item);
 // The dialog's window is uncovered.
 void hooks_dialog_expose(DialogRef dialog);
 
+// Queued answers for the save-changes question and the file dialogs, taken first in first
+// out. While dialogs are recorded, one asked with no answer queued is cancelled at once.
+void hooks_answer_save_changes(NavAskSaveChangesResult answer);
+void hooks_answer_choose_file(const std::vector<std::string>& paths);  // none: cancel
+struct PutFileAnswer {
+    std::string name;              // typed into the name field first; empty: left as proposed
+    std::vector<int> popup_items;  // then chosen from the format popup (0-based), in order
+    std::string folder;            // then confirmed in this folder; empty: cancelled
+};
+void hooks_answer_put_file(const PutFileAnswer& answer);
+// What the file dialogs and the question were asked since hooks_clear_record().
+struct NavRecord {
+    int save_changes = 0;                 // save-changes questions asked
+    int choose_file = 0;                  // choose-file dialogs shown
+    int put_file = 0;                     // put-file dialogs shown
+    std::vector<std::string> extensions;  // the filter of the last choose-file dialog
+    std::string put_file_name;            // the last put-file dialog's name field at its end
+};
+const NavRecord& hooks_nav_record();
+
+// The desktop asks the program to open these documents: the open-documents handler runs now.
+void hooks_open_documents(const std::vector<std::string>& paths);
+
 // Disposes every window, dialog, menu bar, handler, timer and pending request of the run,
 // so that a test can start the program again.
 void hooks_reset_toolbox();

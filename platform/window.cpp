@@ -300,6 +300,15 @@ WindowRef GetFrontWindowOfClass(WindowClass window_class, bool visible_only) {
     return nullptr;
 }
 
+WindowRef GetNextWindowOfClass(WindowRef window, WindowClass window_class, bool visible_only) {
+    auto it = std::find(g_windows.begin(), g_windows.end(), window);
+    if (it == g_windows.end()) return nullptr;
+    for (++it; it != g_windows.end(); ++it)
+        if ((*it)->window_class == window_class && (!visible_only || (*it)->widget->isVisible()))
+            return *it;
+    return nullptr;
+}
+
 void SetWRefCon(WindowRef window, void* ref_con) {
     window->ref_con = ref_con;
 }

@@ -64,6 +64,8 @@ void SelectWindow(WindowRef window);     // brings it to the front of its class 
 WindowClass GetWindowClass(WindowRef window);  // from the form's `window_class`
 // The frontmost window of the class (only visible ones when visible_only), or null.
 WindowRef GetFrontWindowOfClass(WindowClass window_class, bool visible_only);
+// The next window of the class behind window (only visible ones when visible_only), or null.
+WindowRef GetNextWindowOfClass(WindowRef window, WindowClass window_class, bool visible_only);
 void SetWRefCon(WindowRef window, void* ref_con);               // the program's data for the window
 void* GetWRefCon(WindowRef window);                             // null until set
 void SetWindowTitle(WindowRef window, const char* utf8_title);  // UTF-8
@@ -136,6 +138,7 @@ void HiliteControl(ControlRef control, std::int16_t part);       // 0 enabled, 2
 void MoveControl(ControlRef control, std::int16_t h, std::int16_t v);  // within the content
 void SizeControl(ControlRef control, std::int16_t width, std::int16_t height);
 void GetControlBounds(ControlRef control, Rect* out);
+WindowRef GetControlOwner(ControlRef control);                   // the window holding the control
 void SetControlText(ControlRef control, const char* utf8_text);  // labels, buttons, fields
 std::string GetControlText(ControlRef control);                  // empty for a control without text
 void DrawOneControl(ControlRef control);                         // redraws it at once

@@ -1,0 +1,140 @@
+// The document commands: open, close, save, quit with the save-changes question, the view
+// commands on image windows, the desktop's open-documents request and the refresh.
+
+#include "app/commands.h"
+#include "app/startup.h"
+#include "app/toolbar.h"
+#include "imagefile/file_conversion.h"
+#include "monitor/live_monitor.h"
+#include "platform/codecs.h"
+#include "support/image_docs.h"
+#include "support/image_files.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+class Documents : public ImageDocTest {
+  protected:
+    void SetUp() override {
+        ImageDocTest::SetUp();
+        InstallApplicationEventHandler(__my_command_event_handler, 1, my_cmd_events, nullptr,
+                                       nullptr);
+    }
+    void TearDown() override {
+        g_file_conversion_dialog_ptr = nullptr;
+        ImageDocTest::TearDown();
+    }
+    std::string write_jpeg(const std::string& name) {
+        GWorldPtr src = make_test_image(30, 20, 1);
+        const FSSpec spec{dir_.path(), name};
+        EXPECT_EQ(GraphicsExportGWorldToFile(src, FOUR_CC("JPEG"), &spec), noErr);
+        DisposeGWorld(src);
+        return dir_.file(name);
+    }
+    static std::vector<std::string> titles() {
+        std::vector<std::string> out;
+        for (WindowRef w = GetFrontWindowOfClass(kDocumentWindowClass, false); w;
+             w = GetNextWindowOfClass(w, kDocumentWindowClass, false))
+            out.push_back(GetWindowTitle(w));
+        return out;
+    }
+    TempDir dir_;
+};
+
+TEST_F(Documents, QuitWithTwoModifiedDocumentsAndCancelOnTheFrontOneKeepsBoth) {
+    new_doc(10, 10, 5, "back");
+    new_doc(10, 10, 5, "front");
+    hooks_answer_save_changes(kNavAskSaveChangesCancel);
+    EXPECT_EQ(ProcessHICommand(FOUR_CC("quit")), userCanceledErr);
+    EXPECT_EQ(hooks_nav_record().save_changes, 1) << "the walk stops at the first refusal";
+    EXPECT_EQ(titles(), (std::vector<std::string>{"front 100%", "back 100%"}));
+}
+
+TEST_F(Documents, QuitAsksAboutEachModifiedDocumentFrontToBackAndClosesAll) {
+    WindowRef back = new_doc(10, 10, 5, "back");
+    new_doc(10, 10, 5, "front");
+    rec(back)->modified = false;
+    WindowRef lm = nullptr;
+    ASSERT_EQ(hooks_new_window_from_form(document_form(50, 50).c_str(), &lm), noErr);
+    ShowWindow(lm);
+    g_lm_win = lm;
+    new_doc(10, 10, 5, "top");
+    hooks_answer_save_changes(kNavAskSaveChangesDontSave);
+    hooks_answer_save_changes(kNavAskSaveChangesDontSave);
+    EXPECT_EQ(ProcessHICommand(FOUR_CC("quit")), eventNotHandledErr);
+    EXPECT_EQ(hooks_nav_record().save_changes, 2);
+    EXPECT_TRUE(titles().empty());
+}
+
+TEST_F(Documents, CloseCommandClosesTheFrontImageWindowOnly) {
+    WindowRef back = new_doc(10, 10, 5, "back");
+    WindowRef front = new_doc(10, 10, 5, "front");
+    rec(front)->modified = false;
+    ProcessHICommand(FOUR_CC("clos"));
+    EXPECT_EQ(titles(), (std::vector<std::string>{"back 100%"}));
+    EXPECT_EQ(GetFrontWindowOfClass(kDocumentWindowClass, true), back);
+}
+
+TEST_F(Documents, OpenCommandOpensTheChosenFile) {
+    hooks_answer_choose_file({write_jpeg("one.jpg")});
+    ProcessHICommand(FOUR_CC("open"));
+    EXPECT_EQ(titles(), (std::vector<std::string>{"one.jpg 100%"}));
+}
+
+TEST_F(Documents, SaveCommandsReachTheFrontImageWindow) {
+    WindowRef w = new_doc(10, 10);
+    hooks_answer_put_file({"a.bmp", {2}, dir_.path()});
+    ProcessHICommand(FOUR_CC("save"));
+    EXPECT_EQ(rec(w)->spec.name, "a.bmp");
+    hooks_answer_put_file({"b.pct", {1}, dir_.path()});
+    ProcessHICommand(FOUR_CC("svas"));
+    EXPECT_EQ(rec(w)->spec.name, "b.pct");
+    ProcessHICommand(FOUR_CC("save"));
+    EXPECT_EQ(hooks_nav_record().put_file, 2) << "a saved document saves without asking";
+}
+
+TEST_F(Documents, ViewCommandsActOnTheFrontImageWindow) {
+    WindowRef w = new_doc(100, 50);
+    SizeWindow(w, 415, 315, false);
+    ProcessHICommand(FOUR_CC("ZIN "));
+    EXPECT_EQ(GetWindowTitle(w), "scan 150%");
+    ProcessHICommand(FOUR_CC("ZOUT"));
+    ProcessHICommand(FOUR_CC("ZOUT"));
+    EXPECT_EQ(GetWindowTitle(w), "scan 66.7%");
+    ProcessHICommand(FOUR_CC("BFIT"));
+    EXPECT_EQ(GetWindowTitle(w), "scan 400%");
+    ProcessHICommand(FOUR_CC("ASIZ"));
+    EXPECT_EQ(GetWindowTitle(w), "scan 100%");
+}
+
+TEST_F(Documents, OpenDocumentsRequestOpensTheFilesThatExist) {
+    AEInstallEventHandler(kCoreEventClass, kAEOpenDocuments, ae_opendoc, 0);
+    hooks_open_documents(
+        {write_jpeg("first.jpg"), dir_.file("second.jpg"), write_jpeg("third.jpg")});
+    EXPECT_EQ(titles(), (std::vector<std::string>{"third.jpg 100%", "first.jpg 100%"}));
+    EXPECT_TRUE(hooks_alerts().empty());
+}
+
+TEST_F(Documents, OpenDocumentsRequestOpensNothingWhileTheConversionDialogIsOpen) {
+    DialogRef dialog = nullptr;
+    ASSERT_EQ(hooks_new_dialog_from_form(document_form(200, 100).c_str(), &dialog), noErr);
+    g_file_conversion_dialog_ptr = dialog;
+    AEInstallEventHandler(kCoreEventClass, kAEOpenDocuments, ae_opendoc, 0);
+    hooks_open_documents({write_jpeg("first.jpg")});
+    EXPECT_TRUE(titles().empty());
+}
+
+TEST_F(Documents, RefreshEnablesTheDocumentCommandsForAnImageWindowInFront) {
+    IBNibRef nib = nullptr;
+    ASSERT_EQ(CreateNibReference("main", &nib), noErr);
+    ASSERT_EQ(SetMenuBarFromNib(nib, "MenuBar"), noErr);
+    DisposeNibReference(nib);
+    const char* codes[] = {"clos", "save", "svas", "R180", "ZIN ", "ZOUT", "BFIT", "ASIZ"};
+    tb_setup();
+    for (const char* c : codes) EXPECT_FALSE(IsMenuCommandEnabled(nullptr, code_of(c))) << c;
+    new_doc(10, 10);
+    tb_setup();
+    for (const char* c : codes) EXPECT_TRUE(IsMenuCommandEnabled(nullptr, code_of(c))) << c;
+}
+
+}  // namespace

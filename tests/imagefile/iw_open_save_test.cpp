@@ -1,0 +1,242 @@
+// Opening image files by their content, the file chooser, and saving documents: formats,
+// the format popup, the composite of annotations, and a failed save over an existing file.
+
+#include <filesystem>
+
+#include "app/prefs.h"
+#include "imagefile/iw_open.h"
+#include "imagefile/iw_save.h"
+#include "platform/codecs.h"
+#include "support/image_docs.h"
+#include "support/image_files.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+class OpenSave : public ImageDocTest {
+  protected:
+    // A test picture written in the format of the type code.
+    std::string write_image(const std::string& name, OSType type, int w = 24, int h = 16) {
+        GWorldPtr src = make_test_image(w, h, 7);
+        const FSSpec spec{dir_.path(), name};
+        EXPECT_EQ(GraphicsExportGWorldToFile(src, type, &spec), noErr);
+        DisposeGWorld(src);
+        return dir_.file(name);
+    }
+    FSSpec spec(const std::string& name) const { return FSSpec{dir_.path(), name}; }
+    std::size_t files_in_folder() const {
+        std::size_t n = 0;
+        for (const auto& e : std::filesystem::directory_iterator(dir_.path()))
+            n += !e.is_directory();
+        return n;
+    }
+    TempDir dir_;
+};
+
+TEST_F(OpenSave, FilesOpenByTheirContentWhateverTheirNameSays) {
+    struct Case {
+        const char* name;
+        OSType written;
+    };
+    const Case cases[] = {{"photo.bmp", FOUR_CC("JPEG")},
+                          {"photo", FOUR_CC("JPEG")},
+                          {"drawing.jpg", FOUR_CC("BMPf")},
+                          {"old.dat", FOUR_CC("PICT")}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        write_image(c.name, c.written);
+        const FSSpec s = spec(c.name);
+        EXPECT_EQ(get_ostype_of_file(&s), c.written);
+        WindowRef w = iw_open(&s);
+        ASSERT_NE(w, nullptr);
+        IwRecord* r = rec(w);
+        EXPECT_EQ(r->file_type, c.written);
+        EXPECT_EQ(r->img_rect.right, 24);
+        EXPECT_EQ(r->img_rect.bottom, 16);
+        EXPECT_EQ(r->img_off->width, 24);
+        EXPECT_EQ(r->zoom_index, 5);
+        EXPECT_TRUE(r->has_spec);
+        EXPECT_FALSE(r->modified);
+        EXPECT_EQ(r->spec.name, c.name);
+        EXPECT_TRUE(IsWindowVisible(w));
+        EXPECT_EQ(GetWindowTitle(w), std::string(c.name) + " 100%");
+        DisposeWindow(w);
+    }
+}
+
+TEST_F(OpenSave, OpenedBitmapShowsItsPixels) {
+    GWorldPtr src = make_test_image(24, 16, 3);
+    const FSSpec s = spec("pixels.bmp");
+    ASSERT_EQ(GraphicsExportGWorldToFile(src, FOUR_CC("BMPf"), &s), noErr);
+    WindowRef w = iw_open(&s);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(gworld_pixels(rec(w)->img_off), gworld_pixels(src));
+    DisposeGWorld(src);
+}
+
+TEST_F(OpenSave, OtherImageKindsAreRecognisedButDoNotOpen) {
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        OSType type;
+    };
+    const Case cases[] = {
+        {"a.tif", {'I', 'I', '*', 0, 8, 0, 0, 0}, FOUR_CC("TIFF")},
+        {"a.gif", {'G', 'I', 'F', '8', '9', 'a', 1, 0}, FOUR_CC("GIFf")},
+        {"a.jpg", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0}, FOUR_CC("PNGf")},
+        {"a.pdf", {'%', 'P', 'D', 'F', '-', '1', '.', '4'}, FOUR_CC("PDF ")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        write_bytes(dir_.file(c.name), c.bytes);
+        const FSSpec s = spec(c.name);
+        EXPECT_EQ(get_ostype_of_file(&s), c.type);
+        EXPECT_EQ(iw_open(&s), nullptr);
+    }
+    write_bytes(dir_.file("notes.jpg"), {'h', 'e', 'l', 'l', 'o'});
+    const FSSpec text = spec("notes.jpg"), missing = spec("missing.jpg");
+    EXPECT_EQ(get_ostype_of_file(&text), 0u);
+    EXPECT_EQ(get_ostype_of_file(&missing), 0u);
+    EXPECT_EQ(iw_open(&missing), nullptr);
+    write_bytes(dir_.file("broken.jpg"), {0xFF, 0xD8, 0xFF, 0xE0, 0, 0x10});
+    const FSSpec broken = spec("broken.jpg");
+    EXPECT_EQ(iw_open(&broken), nullptr);
+    EXPECT_EQ(GetFrontWindowOfClass(kDocumentWindowClass, false), nullptr);
+    EXPECT_TRUE(hooks_alerts().empty()) << "nothing opens and nothing is said";
+}
+
+TEST_F(OpenSave, ChooserOffersTheImageExtensionsAndTakesExactlyOneFile) {
+    const OSType types[5] = {FOUR_CC("JPEG"), FOUR_CC("BMPf"), FOUR_CC("PICT"), FOUR_CC("BMP "), 0};
+    FSSpec out;
+    hooks_answer_choose_file({dir_.file("one.jpg")});
+    EXPECT_TRUE(get_load_file(&out, 5, types, nullptr));
+    EXPECT_EQ(out.name, "one.jpg");
+    EXPECT_EQ(out.folder, dir_.path());
+    EXPECT_EQ(hooks_nav_record().extensions,
+              (std::vector<std::string>{".jpg", ".jpeg", ".bmp", ".pct", ".pict"}));
+    hooks_answer_choose_file({dir_.file("one.jpg"), dir_.file("two.jpg")});
+    EXPECT_FALSE(get_load_file(&out, 5, types, nullptr));
+    hooks_answer_choose_file({});
+    EXPECT_FALSE(get_load_file(&out, 5, types, nullptr));
+}
+
+TEST_F(OpenSave, BitmapTypeWithABlankKeepsItsTypeForPlainSaves) {
+    write_image("scan.bmp", FOUR_CC("JPEG"));
+    WindowRef w = new_doc(8, 6);
+    IwRecord* r = rec(w);
+    r->has_spec = true;
+    r->spec = spec("scan.bmp");
+    r->file_type = FOUR_CC("BMP ");
+    EXPECT_EQ(iw_save(w, false), noErr);
+    EXPECT_EQ(hooks_nav_record().put_file, 0) << "a document with a file saves without asking";
+    EXPECT_EQ(r->file_type, FOUR_CC("BMP "));
+    const std::vector<std::uint8_t> bytes = read_bytes(dir_.file("scan.bmp"));
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(bytes[0], 'B');
+    EXPECT_EQ(bytes[1], 'M');
+    EXPECT_FALSE(r->modified);
+}
+
+TEST_F(OpenSave, FailedSaveOverAnExistingFileLeavesItAndTheDocumentAsTheyWere) {
+    write_image("scan.jpg", FOUR_CC("JPEG"));
+    const std::vector<std::uint8_t> before = read_bytes(dir_.file("scan.jpg"));
+    WindowRef w = new_doc(8, 6);
+    IwRecord* r = rec(w);
+    r->has_spec = true;
+    r->spec = spec("scan.jpg");
+    r->file_type = FOUR_CC("TIFF");  // no exporter writes it
+    EXPECT_NE(iw_save(w, false), noErr);
+    EXPECT_EQ(read_bytes(dir_.file("scan.jpg")), before);
+    EXPECT_EQ(files_in_folder(), 1u) << "no temporary file is left behind";
+    EXPECT_TRUE(r->modified);
+    EXPECT_EQ(GetPixelRGB(r->shape_off, 2, 2), 0x888888u);
+}
+
+TEST_F(OpenSave, SaveOverAnExistingFileReplacesIt) {
+    write_bytes(dir_.file("scan.jpg"), {'o', 'l', 'd'});
+    WindowRef w = new_doc(8, 6);
+    rec(w)->has_spec = true;
+    rec(w)->spec = spec("scan.jpg");
+    rec(w)->file_type = FOUR_CC("JPEG");
+    EXPECT_EQ(iw_save(w, false), noErr);
+    const FSSpec s = spec("scan.jpg");
+    EXPECT_EQ(get_ostype_of_file(&s), FOUR_CC("JPEG"));
+    EXPECT_EQ(files_in_folder(), 1u);
+}
+
+TEST_F(OpenSave, FormatPopupKeepsTheNamesExtensionInStep) {
+    struct Case {
+        const char* typed;
+        std::vector<int> popup;
+        const char* name;
+        int format;
+    };
+    const Case cases[] = {
+        {"scan.jpg", {2}, "scan.bmp", 2},
+        {"scan.old.jpg", {2}, "scan.old.bmp", 2},
+        {"", {2}, "Image", 2},
+        {"scan.jpg", {0}, "scan.jpg", 0},
+        {"scan.jpg", {1, 2}, "scan.bmp", 2},
+        {".hidden", {1}, ".pct", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        pref.save_type = 0;
+        WindowRef w = new_doc(8, 6);
+        hooks_answer_put_file({c.typed, c.popup, dir_.path()});
+        EXPECT_EQ(iw_save(w, true), noErr);
+        EXPECT_EQ(hooks_nav_record().put_file_name, c.name);
+        EXPECT_EQ(pref.save_type, c.format);
+        EXPECT_EQ(rec(w)->file_type, image_types[c.format].type);
+        EXPECT_EQ(rec(w)->spec.name, c.name);
+        const FSSpec s = spec(c.name);
+        EXPECT_EQ(get_ostype_of_file(&s),
+                  c.format == 2 ? FOUR_CC("BMPf") : image_types[c.format].type);
+        DisposeWindow(w);
+    }
+}
+
+TEST_F(OpenSave, PlainSaveOfANeverSavedCaptureAsksLikeSaveAs) {
+    pref.save_type = 2;
+    WindowRef w = new_doc(8, 6, 5, "Untitled 1");
+    hooks_answer_put_file({"scan.bmp", {}, dir_.path()});
+    EXPECT_EQ(iw_save(w, false), noErr);
+    EXPECT_EQ(hooks_nav_record().put_file, 1);
+    IwRecord* r = rec(w);
+    EXPECT_TRUE(r->has_spec);
+    EXPECT_FALSE(r->modified);
+    EXPECT_EQ(r->file_type, FOUR_CC("BMPf"));
+    EXPECT_EQ(GetWindowTitle(w), "scan.bmp 100%");
+    EXPECT_EQ(r->spec.folder, dir_.path());
+}
+
+TEST_F(OpenSave, CancelledSaveDialogChangesNothingNotEvenThePreferredFormat) {
+    pref.save_type = 1;
+    WindowRef w = new_doc(8, 6);
+    hooks_answer_put_file({"scan.jpg", {2}, ""});
+    EXPECT_EQ(iw_save(w, true), noErr);
+    EXPECT_EQ(pref.save_type, 1);
+    EXPECT_TRUE(rec(w)->modified);
+    EXPECT_FALSE(rec(w)->has_spec);
+    EXPECT_EQ(files_in_folder(), 0u);
+}
+
+TEST_F(OpenSave, SavedFileHasTheAnnotationsOverThePictureExceptTheGrey) {
+    WindowRef w = new_doc(6, 4);
+    IwRecord* r = rec(w);
+    set_pixel(r->img_off, 1, 1, {0, 0, 0xFFFF});
+    set_pixel(r->draw_off, 1, 1, {0xFFFF, 0, 0});
+    set_pixel(r->img_off, 2, 2, {0, 0xFFFF, 0});
+    hooks_answer_put_file({"notes.bmp", {2}, dir_.path()});
+    ASSERT_EQ(iw_save(w, true), noErr);
+    const std::vector<std::uint8_t> bytes = read_bytes(dir_.file("notes.bmp"));
+    GWorldPtr saved = nullptr;
+    ASSERT_EQ(ReadBMPImage(bytes.data(), bytes.size(), &saved), noErr);
+    EXPECT_EQ(GetPixelRGB(saved, 1, 1), 0xFF0000u);
+    EXPECT_EQ(GetPixelRGB(saved, 2, 2), 0x00FF00u);
+    EXPECT_EQ(GetPixelRGB(saved, 0, 0), 0xFFFFFFu);
+    for (std::uint32_t p : gworld_pixels(r->shape_off)) ASSERT_EQ(p, 0x888888u);
+    DisposeGWorld(saved);
+}
+
+}  // namespace

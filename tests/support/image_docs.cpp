@@ -1,0 +1,48 @@
+// A fixture for image documents: the interface description is open, the image windows are
+// prepared, and documents of any size are made shown and named.
+
+#include "support/image_docs.h"
+
+#include "app/control_window.h"
+#include "app/prefs.h"
+#include "app/startup.h"
+#include "monitor/live_monitor.h"
+
+void ImageDocTest::SetUp() {
+    ToolboxTest::SetUp();
+    ASSERT_EQ(CreateNibReference("main", &g_nibRef), noErr);
+    iw_init();
+    pref = PrefRecord{0, 5, 0, {}};
+    g_dp_cur_tool = FOUR_CC("HAND");
+    g_untitled_counter = 1;
+    g_lm_win = nullptr;
+}
+
+void ImageDocTest::TearDown() {
+    DisposeNibReference(g_nibRef);
+    g_nibRef = nullptr;
+    g_lm_win = nullptr;
+    ToolboxTest::TearDown();
+}
+
+WindowRef ImageDocTest::new_doc(int width, int height, int zoom_index, const std::string& name) {
+    WindowRef w = iw_new(std::int16_t(width), std::int16_t(height), zoom_index);
+    EXPECT_NE(w, nullptr);
+    if (!w) return nullptr;
+    iw_record(w)->spec.name = name;
+    iw_set_window_title(w);
+    ShowWindow(w);
+    return w;
+}
+
+void ImageDocTest::set_pixel(GWorldPtr layer, int h, int v, const RGBColor& colour) {
+    CGrafPtr saved = nullptr;
+    GetGWorld(&saved);
+    SetGWorld(layer);
+    RGBForeColor(&colour);
+    PenNormal();
+    Rect r;
+    SetRect(&r, h, v, h + 1, v + 1);
+    PaintRect(&r);
+    SetGWorld(saved);
+}

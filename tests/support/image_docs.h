@@ -1,0 +1,20 @@
+// A fixture for image documents: the interface description is open, the image windows are
+// prepared, and documents of any size are made shown and named.
+#pragma once
+
+#include <string>
+
+#include "imagewin/image_window.h"
+#include "support/toolbox.h"
+
+class ImageDocTest : public ToolboxTest {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+    // A shown document of width x height at the zoom index, named and titled.
+    static WindowRef new_doc(int width, int height, int zoom_index = 5,
+                             const std::string& name = "scan");
+    static IwRecord* rec(WindowRef window) { return iw_record(window); }
+    // Fills one pixel of a layer with the colour.
+    static void set_pixel(GWorldPtr layer, int h, int v, const RGBColor& colour);
+};
