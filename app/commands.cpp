@@ -3,7 +3,10 @@
 #include "app/commands.h"
 
 #include "app/control_window.h"
+#include "app/prefs.h"
 #include "app/toolbar.h"
+#include "camera/capture.h"
+#include "camera/live_stream.h"
 #include "imagefile/file_conversion.h"
 #include "imagefile/iw_open.h"
 #include "imagefile/iw_save.h"
@@ -56,6 +59,32 @@ void __open() {
     if (get_load_file(&spec, 5, types, nullptr)) iw_open(&spec);
 }
 
+// Starts the live picture once the camera has given a picture: the window is made, or sized
+// and shown again. False when the camera or its picture cannot be had.
+bool __start_live_monitor() {
+    if (check_image_size() != 0) return false;
+    if (!g_lm_win) {
+        create_and_show_lm_win();
+    } else if (!IsWindowVisible(g_lm_win)) {
+        setup_size_of_lm_win();
+        ShowWindow(g_lm_win);
+    }
+    live_monoitor_start();
+    return true;
+}
+
+// The live window's wheel: the bar of the axis moves against the delta while it is shown.
+void __lm_wheel(EventRef event) {
+    std::uint16_t axis = 0;
+    std::int32_t delta = 0;
+    if (GetEventWheel(event, &axis, &delta) != noErr) return;
+    ControlRef bar = axis == 0 ? g_lm_sc_h : g_lm_sc_v;
+    if (!bar || !IsControlVisible(bar)) return;
+    SetControlValue(bar, std::int16_t(GetControlValue(bar) - delta));
+    update_lm_window();
+    QDFlushPortBuffer(GetWindowPort(g_lm_win));
+}
+
 }  // namespace
 
 bool front_is_my_window() {
@@ -82,6 +111,7 @@ OSStatus __my_command_event_handler(EventHandlerCallRef next, EventRef event, vo
         return eventNotHandledErr;
     }
     const OSType code = command.commandID;
+    OSStatus result = eventNotHandledErr;
     WindowRef front = GetFrontWindowOfClass(kDocumentWindowClass, true);
     if (code == FOUR_CC("open")) {
         __open();
@@ -99,18 +129,34 @@ OSStatus __my_command_event_handler(EventHandlerCallRef next, EventRef event, vo
         }
         CallNextEventHandler(next, event);
     } else if (code == FOUR_CC("ZIN ")) {
-        iw_zoon_in();
+        do_soft_zoom_in();
     } else if (code == FOUR_CC("ZOUT")) {
-        iw_zoon_out();
+        do_soft_zom_out();
     } else if (code == FOUR_CC("BFIT")) {
         if (front_window_is_iw()) iw_best_fit();
     } else if (code == FOUR_CC("ASIZ")) {
-        if (front_window_is_iw()) iw_actual_size();
+        if (g_lm_win && front == g_lm_win && pref.lm_ratio != 5) {
+            pref.lm_ratio = 5;
+            adjust_lm_win();
+        } else if (front_window_is_iw()) {
+            iw_actual_size();
+        }
+    } else if (code == FOUR_CC("LM1 ")) {
+        change_lm_size(0);
+    } else if (code == FOUR_CC("LM2 ")) {
+        change_lm_size(1);
+    } else if (code == FOUR_CC("LM3 ")) {
+        change_lm_size(2);
+    } else if (code == FOUR_CC("MSTA") || code == FOUR_CC("bGST")) {
+        if (__start_live_monitor()) result = noErr;
+    } else if (code == FOUR_CC("MSTP") || code == FOUR_CC("bGEN")) {
+        live_monitor_end();
+        result = noErr;
     } else {
         __set_drawing_choice(code);
     }
     tb_setup();
-    return eventNotHandledErr;
+    return result;
 }
 
 OSStatus my_win_event_handler(EventHandlerCallRef next, EventRef event, void* user_data) {
@@ -119,7 +165,16 @@ OSStatus my_win_event_handler(EventHandlerCallRef next, EventRef event, void* us
     const std::uint32_t kind = GetEventKind(event);
     if (event_class == kEventClassMouse && kind == kEventMouseDown) {
         CallNextEventHandler(next, event);
-        if (g_fullscreen && window == g_fullscreen) g_end_fullscreen_request = true;
+        Point where{};
+        GetEventMouseLocation(event, &where);
+        if (window == g_lm_win)
+            lm_click_scroll(where);
+        else if (g_fullscreen && window == g_fullscreen)
+            g_end_fullscreen_request = true;
+        return noErr;
+    }
+    if (event_class == kEventClassMouse && kind == kEventMouseWheelMoved) {
+        if (window == g_lm_win) __lm_wheel(event);
         return noErr;
     }
     if (event_class == kEventClassWindow && kind == kEventWindowClosed) {
@@ -129,7 +184,9 @@ OSStatus my_win_event_handler(EventHandlerCallRef next, EventRef event, void* us
             g_draw_win = nullptr;
             __tool_back_to_hand();
         } else if (window == g_lm_win) {
+            live_monitor_end();
             g_lm_win = nullptr;
+            g_lm_sc_v = g_lm_sc_h = nullptr;
         }
         tb_setup();
         return noErr;
@@ -139,6 +196,10 @@ OSStatus my_win_event_handler(EventHandlerCallRef next, EventRef event, void* us
         const OSStatus result = CallNextEventHandler(next, event);
         tb_setup();
         return result;
+    }
+    if (event_class == kEventClassWindow && kind == kEventWindowDrawContent) {
+        if (window == g_lm_win) update_lm_window();
+        return noErr;
     }
     return noErr;
 }

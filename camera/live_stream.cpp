@@ -159,6 +159,7 @@ OSErr convert_jpeg_to_grab_off(const std::uint8_t* body, std::uint32_t length, s
         Rect r;
         GetPortBounds(g_grab_off, &r);
         CopyBits(g_grab_off, g_lm_off, &r, &r, srcCopy, nullptr);
+        update_lm_window();
         QDFlushPortBuffer(GetWindowPort(g_lm_win));
     }
     SetGWorld(saved);
