@@ -51,6 +51,8 @@ void hooks_choose_menu_item(MenuRef menu, MenuItemIndex item);
 void hooks_press_control(ControlRef control);
 // The user clicks the window's content at local (5, 5).
 void hooks_click_window(WindowRef window);
+// The user turns the mouse wheel over the window: axis 0 horizontal, 1 vertical.
+void hooks_wheel(WindowRef window, std::uint16_t axis, std::int32_t delta);
 // The user works a scroll bar: part is one of the part codes of the action routines.
 void hooks_control_part(ControlRef control, std::int16_t part);
 

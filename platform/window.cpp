@@ -430,6 +430,15 @@ void hooks_click_window(WindowRef window) {
     QCoreApplication::sendEvent(w, &release);
 }
 
+void hooks_wheel(WindowRef window, std::uint16_t axis, std::int32_t delta) {
+    OpaqueEventRef ev{kEventClassMouse, kEventMouseWheelMoved};
+    ev.has_wheel = true;
+    ev.wheel_axis = axis;
+    ev.wheel_delta = delta;
+    ev.window = window;
+    dispatch_event(window, &ev);
+}
+
 void hooks_close_box(WindowRef window) {
     window->widget->close();
 }

@@ -221,6 +221,26 @@ TEST_F(ImageWindow, HandToolMovesThePictureWithTheMouse) {
     EXPECT_EQ(GetControlValue(bar(w, false)), 90);
 }
 
+TEST_F(ImageWindow, WheelMovesTheBarOfItsAxisAgainstTheDelta) {
+    WindowRef w = new_doc(800, 600);
+    SizeWindow(w, 315, 215, false);
+    __adjust_iw_win(w);
+    SetControlValue(bar(w, true), 50);
+    SetControlValue(bar(w, false), 50);
+    hooks_wheel(w, 1, 3);
+    EXPECT_EQ(GetControlValue(bar(w, false)), 47);
+    hooks_wheel(w, 0, -4);
+    EXPECT_EQ(GetControlValue(bar(w, true)), 54);
+    HideControl(bar(w, true));
+    hooks_wheel(w, 0, -4);
+    EXPECT_EQ(GetControlValue(bar(w, true)), 54) << "a hidden bar does not scroll";
+    IwRecord* r = rec(w);
+    SetWRefCon(w, nullptr);
+    hooks_wheel(w, 1, 3);
+    EXPECT_EQ(GetControlValue(r->sc_v), 47) << "without its record the window ignores the wheel";
+    SetWRefCon(w, r);
+}
+
 TEST_F(ImageWindow, ClosingAsksOnlyAboutUnsavedChanges) {
     WindowRef opened = new_doc(10, 10);
     rec(opened)->modified = false;
