@@ -40,6 +40,11 @@ void __restore_port(CGrafPtr saved, CGrafPtr lm_port_before) {
     SetGWorld(saved);
 }
 
+// The bars are none until the window is made from its description, and none once it closed.
+bool __shown(ControlRef bar) {
+    return bar && IsControlVisible(bar);
+}
+
 void __redraw_now() {
     update_lm_window();
     if (g_lm_win) QDFlushPortBuffer(GetWindowPort(g_lm_win));
@@ -100,8 +105,8 @@ void setup_size_of_lm_win() {
         SizeWindow(g_lm_win, std::int16_t(width), std::int16_t(height), false);
         pref.lm_ratio = kActualSize;
     }
-    HideControl(g_lm_sc_v);
-    HideControl(g_lm_sc_h);
+    for (ControlRef bar : {g_lm_sc_v, g_lm_sc_h})
+        if (bar) HideControl(bar);
     InvalWindowRect(g_lm_win, nullptr);
     g_off_width_of_lmwin_setup = g_off_width;
     g_off_height_of_lmwin_setup = g_off_height;
@@ -114,7 +119,7 @@ void check_and_resize_lm_win() {
 }
 
 void adjust_lm_win() {
-    if (!g_lm_win) return;
+    if (!g_lm_win || !g_lm_sc_h || !g_lm_sc_v) return;
     Rect c;
     GetWindowPortBounds(g_lm_win, &c);
     int width = 0, height = 0;
@@ -174,7 +179,7 @@ void update_lm_window() {
 
     Rect content;
     GetPortBounds(port, &content);
-    const bool h_shown = IsControlVisible(g_lm_sc_h), v_shown = IsControlVisible(g_lm_sc_v);
+    const bool h_shown = __shown(g_lm_sc_h), v_shown = __shown(g_lm_sc_v);
     if (h_shown || v_shown) {
         Rect corner;
         SetRect(&corner, content.right - kBar, content.bottom - kBar, content.right,
@@ -217,7 +222,7 @@ void lm_click_scroll(Point where) {
     SetPortWindowPort(g_lm_win);
     Point last = where;
     GlobalToLocal(&last);
-    if (IsControlVisible(g_lm_sc_h) || IsControlVisible(g_lm_sc_v)) {
+    if (g_lm_sc_h && g_lm_sc_v && (__shown(g_lm_sc_h) || __shown(g_lm_sc_v))) {
         // The wait for the mouse runs the event loop: the window may go meanwhile.
         while (StillDown() && g_lm_win) {
             SetPortWindowPort(g_lm_win);

@@ -237,6 +237,11 @@ ControlRef FindControlUnderMouse(Point local, WindowRef window) {
     return w ? control_for_widget(window, w) : nullptr;
 }
 
+std::int32_t hooks_view_size(ControlRef control) {
+    auto* slider = qobject_cast<QAbstractSlider*>(control->widget.data());
+    return slider ? slider->pageStep() : 0;
+}
+
 void hooks_control_part(ControlRef control, std::int16_t part) {
     auto* slider = qobject_cast<QAbstractSlider*>(control->widget.data());
     if (!slider) return;

@@ -55,6 +55,8 @@ void hooks_click_window(WindowRef window);
 void hooks_wheel(WindowRef window, std::uint16_t axis, std::int32_t delta);
 // The user works a scroll bar: part is one of the part codes of the action routines.
 void hooks_control_part(ControlRef control, std::int16_t part);
+// A scroll bar's view size as SetControlViewSize left it; 0 for another control.
+std::int32_t hooks_view_size(ControlRef control);
 
 // A dialog made from Qt Designer form text instead of a resource.
 OSStatus hooks_new_dialog_from_form(const char* form_xml, DialogRef* out);

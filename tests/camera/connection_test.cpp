@@ -1,7 +1,7 @@
 // Opening the connection: configuration, interface, pipe choice and their diagnostic lines;
 // closing it on unplug.
 
-#include "camera/camera_fixture.h"
+#include "support/camera_fixture.h"
 #include "camera/live_stream.h"
 #include "camera/usb_connection.h"
 #include "platform/usb.h"

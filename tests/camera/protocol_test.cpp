@@ -4,7 +4,7 @@
 
 #include "app/control_window.h"
 #include "app/toolbar.h"
-#include "camera/camera_fixture.h"
+#include "support/camera_fixture.h"
 #include "camera/capture.h"
 #include "camera/live_stream.h"
 #include "camera/protocol.h"

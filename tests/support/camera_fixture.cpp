@@ -1,6 +1,6 @@
 // The shared camera fixture.
 
-#include "camera/camera_fixture.h"
+#include "support/camera_fixture.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -40,6 +40,7 @@ void CameraTest::TearDown() {
     close_camera();
     run_posted();
     g_lm_win = nullptr;
+    g_lm_sc_v = g_lm_sc_h = nullptr;
     hooks_set_tick_source(nullptr);
     ToolboxTest::TearDown();
 }
