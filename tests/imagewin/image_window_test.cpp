@@ -142,7 +142,7 @@ TEST_F(ImageWindow, ScrollMaximaFollowTheScaledPictureAndArrowsStepByAHundredth)
         EXPECT_EQ(GetControlValue(h), c.page);
         hooks_control_part(h, kControlPageUpPart);
         EXPECT_EQ(GetControlValue(h), 0);
-        DisposeWindow(w);
+        close_doc(w);
     }
 }
 
