@@ -7,7 +7,10 @@
 #include "app/cursors.h"
 #include "app/prefs.h"
 #include "app/toolbar.h"
+#include "camera/capture.h"
 #include "camera/live_stream.h"
+#include "camera/protocol.h"
+#include "camera/usb_connection.h"
 #include "imagefile/file_conversion.h"
 #include "imagefile/iw_open.h"
 #include "imagewin/image_window.h"
@@ -38,6 +41,11 @@ void __init_globals() {
     g_dp_cur_color = FOUR_CC("CP01");
     g_now_tracking_control_panel = false;
     g_untitled_counter = 1;
+    g_now_camera_busy = 0;
+}
+
+void __idle_timer(void*) {
+    __idle_camera();
 }
 
 void __load_cursors() {
@@ -90,6 +98,10 @@ int app_main(int argc, char** argv) {
     file_load_prefs();
     iw_init();
     __load_cursors();
+    g_off_width = -1;
+    g_off_height = -1;
+    g_grab_off = nullptr;
+    g_lm_off = nullptr;
 
     const OSStatus err = __load_interface();
     if (err != noErr) return err;
@@ -100,9 +112,11 @@ int app_main(int argc, char** argv) {
     InstallApplicationEventHandler(__my_command_event_handler, 1, my_cmd_events, nullptr, nullptr);
     AEInstallEventHandler(kCoreEventClass, kAEOpenDocuments, ae_opendoc, 0);
 
+    InstallEventLoopTimer(1.0, 0.05, __idle_timer, nullptr);
     tb_setup();
     RunApplicationEventLoop();
 
+    close_camera();
     file_save_prefs();
     return 0;
 }

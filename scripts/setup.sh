@@ -6,7 +6,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 PACKAGES=(
   cmake ninja-build g++ pkg-config clang-format
   qt6-base-dev qt6-tools-dev libqt6uitools6 qt6-qpa-plugins
-  libjpeg62-turbo-dev libusb-1.0-0-dev
+  libjpeg62-turbo-dev libusb-1.0-0-dev umockdev libumockdev-dev libglib2.0-dev
   libgtest-dev libbenchmark-dev
   imagemagick libimage-exiftool-perl netpbm clang-14 libclang-rt-14-dev
 )

@@ -32,9 +32,12 @@ class Toolbar : public ToolboxTest {
         g_file_conversion_dialog_ptr = nullptr;
         ToolboxTest::TearDown();
     }
+    // The simulated camera, plugged in, stands behind the USB layer in the tests.
     static void set_camera(bool active) {
-        g_masterPort = g_usbDeviceRef = active ? 1 : 0;
-        g_inPipeRef = g_outPipeRef = active ? 1 : 0;
+        if (active)
+            EXPECT_EQ(init_camera(), noErr);
+        else
+            close_camera();
     }
     static ControlRef control(int id) {
         const ControlID cid{FOUR_CC("TBAR"), id};

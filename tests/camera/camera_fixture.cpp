@@ -1,0 +1,87 @@
+// The shared camera fixture.
+
+#include "camera/camera_fixture.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+#include "app/control_window.h"
+#include "camera/capture.h"
+#include "camera/live_stream.h"
+#include "camera/protocol.h"
+#include "camera/usb_connection.h"
+#include "monitor/full_screen.h"
+#include "monitor/live_monitor.h"
+#include "platform/test_hooks.h"
+#include "simcam/simcam.h"
+
+std::uint32_t CameraTest::now = 1000;
+
+void CameraTest::SetUp() {
+    ToolboxTest::SetUp();
+    now += 10000;
+    hooks_set_tick_source(&CameraTest::ticks);
+    close_camera();
+    run_posted();
+    simcam_reset();
+    g_now_camera_busy = 0;
+    g_now_tracking_control_panel = false;
+    g_end_fullscreen_request = false;
+    hooks_clear_record();
+    hooks_capture_stdout(true);
+}
+
+void CameraTest::TearDown() {
+    // Failure messages went to the captured output too: show it all.
+    std::vector<std::string> printed = lines();
+    hooks_capture_stdout(false);
+    if (HasFailure())
+        for (const std::string& line : printed) std::fprintf(stderr, "%s\n", line.c_str());
+    close_camera();
+    run_posted();
+    g_lm_win = nullptr;
+    hooks_set_tick_source(nullptr);
+    ToolboxTest::TearDown();
+}
+
+void CameraTest::connect() {
+    ASSERT_EQ(init_camera(), 0);
+    ASSERT_TRUE(is_camera_active());
+    simcam_clear_record();
+}
+
+void CameraTest::run_posted() {
+    QCoreApplication::processEvents();
+}
+
+void CameraTest::idle(int calls) {
+    for (int i = 0; i < calls; ++i) {
+        __idle_camera();
+        run_posted();
+        now += 3;
+    }
+}
+
+std::vector<std::string> CameraTest::lines() {
+    return hooks_stdout_lines();
+}
+
+std::vector<std::uint32_t> CameraTest::chunk_reads() {
+    std::vector<std::uint32_t> out;
+    bool after_response = false;
+    for (const SimcamTransfer& t : simcam_transfers()) {
+        if (!t.in) {
+            after_response = false;
+            continue;
+        }
+        if (after_response) out.push_back(t.moved);
+        after_response = true;
+    }
+    return out;
+}
+
+WindowRef CameraTest::show_live_window() {
+    EXPECT_EQ(hooks_new_window_from_form(document_form(320, 240).c_str(), &g_lm_win), noErr);
+    ShowWindow(g_lm_win);
+    return g_lm_win;
+}

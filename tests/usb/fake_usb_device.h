@@ -1,0 +1,73 @@
+// A programmable USB device in the test process: umockdev's testbed answers the USB
+// system calls libusb makes, as a device with the descriptors and answers a test sets.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+struct _UMockdevTestbed;
+struct _UMockdevIoctlBase;
+struct _UMockdevIoctlClient;
+struct _UMockdevIoctlData;
+
+struct FakeEndpoint {
+    std::uint8_t address;     // bit 7 set for IN
+    std::uint8_t attributes;  // transfer type in bits 0-1
+    std::uint16_t max_packet;
+    std::uint8_t interval;
+};
+
+// What the device looks like: interface 0 with one endpoint list per alternate setting.
+struct FakeDeviceShape {
+    std::uint16_t vendor;
+    std::uint16_t product;
+    std::uint8_t configuration_value;
+    bool configured;  // the configuration is already active when plugged in
+    bool has_interface;
+    std::vector<std::vector<FakeEndpoint>> settings;
+};
+
+// One answer to a read on an IN endpoint.
+struct FakeInAnswer {
+    std::vector<std::uint8_t> data;  // the bytes sent
+    int error;                       // 0, or the errno the transfer ends with (EPIPE = stall)
+    bool never;                      // the read never completes
+};
+
+class FakeUsbDevice {
+  public:
+    explicit FakeUsbDevice(const FakeDeviceShape& shape);
+    ~FakeUsbDevice();
+
+    void answer_in(const FakeInAnswer& answer);  // queued, one per read
+    void hold_writes(bool on);                   // writes stay pending while on
+    void unplug();                               // the device goes; its "remove" event follows
+    void vanish();                               // the device stops answering, no event
+    std::vector<std::vector<std::uint8_t>> written();  // bytes of every completed write
+    int configuration_set();                           // last value set, -1 when none
+    int alternate_set();                               // last alternate setting set, -1 when none
+
+  private:
+    struct Urb {
+        _UMockdevIoctlData* data;  // the client's urb, referenced
+        int status;
+        int actual;
+        std::vector<std::uint8_t> in_bytes;
+    };
+    static int on_ioctl(_UMockdevIoctlBase* handler, _UMockdevIoctlClient* client, void* self);
+    bool handle(_UMockdevIoctlClient* client);
+
+    _UMockdevTestbed* testbed_;
+    _UMockdevIoctlBase* handler_;
+    std::mutex lock_;
+    std::deque<FakeInAnswer> answers_;
+    std::vector<Urb> flying_, ready_, discarded_;
+    std::vector<std::vector<std::uint8_t>> written_;
+    bool hold_writes_ = false;
+    bool gone_ = false;
+    int configuration_ = -1;
+    int alternate_ = -1;
+};
