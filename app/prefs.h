@@ -29,7 +29,7 @@ void opt_load();          // defaults, then the PREF 128 resource of the current
 // Opens (creating when missing) the preferences file as the current resource file.
 // 0 or the file system's error.
 OSErr file_open_pref_res_file(std::int16_t* ref_num, std::int16_t* previous);
-// The specification of a length-prefixed name in the user's configuration folder:
+// Where the length-prefixed name lies in the user's configuration folder:
 // 0 when the file exists, -43 when it does not yet (both usable), or another error.
 OSErr GetFSSpec_inPreferencesFolder(const unsigned char* pname, FSSpec* out, bool shared);
 // Copies at most max_size bytes of resource (type, id) of the current resource file into

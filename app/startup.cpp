@@ -40,8 +40,8 @@ void __init_globals() {
     g_dp_cur_e_size = FOUR_CC("TLE1");
     g_dp_cur_color = FOUR_CC("CP01");
     g_now_tracking_control_panel = false;
-    g_now_camera_busy = 0;
     g_untitled_counter = 1;
+    g_now_camera_busy = 0;
 }
 
 void __idle_timer(void*) {

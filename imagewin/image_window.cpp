@@ -11,6 +11,7 @@
 #include "app/prefs.h"
 #include "app/startup.h"
 #include "app/toolbar.h"
+#include "camera/capture.h"
 #include "imagefile/iw_save.h"
 #include "imagewin/iw_view.h"
 #include "imagewin/offscreen.h"
@@ -134,6 +135,25 @@ WindowRef iw_new(std::int16_t width, std::int16_t height, std::int32_t zoom_inde
     SizeWindow(window, std::int16_t(w), std::int16_t(h), false);
     InvalRectPortRect(window);
     __adjust_iw_win(window);
+    return window;
+}
+
+WindowRef iw_captrue() {
+    if (!g_grab_off) return nullptr;
+    const std::int32_t zoom_index = pref.lm_size == 0 ? 2 : pref.lm_size == 1 ? 3 : 5;
+    WindowRef window = iw_new(std::int16_t(g_off_width), std::int16_t(g_off_height), zoom_index);
+    if (!window) return nullptr;
+    IwRecord* rec = iw_record(window);
+    CGrafPtr saved = nullptr;
+    GetGWorld(&saved);
+    SetGWorld(rec->img_off);
+    CopyBits(g_grab_off, rec->img_off, &rec->img_rect, &rec->img_rect, srcCopy, nullptr);
+    char name[32];
+    std::snprintf(name, sizeof name, "Untitled %ld", long(g_untitled_counter++));
+    rec->spec.name = name;
+    iw_set_window_title(window);
+    ShowWindow(window);
+    SetGWorld(saved);
     return window;
 }
 

@@ -37,6 +37,10 @@ void iw_init();  // once at start-up: the window handler and the scroll bars' ac
 // its other layers transparent grey; null after the memory alert when the record, a layer or
 // the window cannot be made.
 WindowRef iw_new(std::int16_t width, std::int16_t height, std::int32_t zoom_index);
+// A shown document "Untitled n" holding the last captured picture, at the scale that
+// matches the live window's size setting; null when there is no picture, or after the
+// memory alert (the number is then not used up).
+WindowRef iw_captrue();
 // Titles the window with the document's name and its view scale ("scan 50.0%").
 void iw_set_window_title(WindowRef window);
 // Closes the document, first asking whether to save its unsaved changes. True when closed;

@@ -36,6 +36,23 @@ int item_of_type(const std::vector<NavMenuItemSpec>& items, OSType type) {
     return 0;
 }
 
+// "*.jpg *.JPG *.jpeg *.JPEG": both cases, since the dialog matches names exactly.
+QString patterns_of(const std::vector<std::string>& extensions) {
+    QStringList patterns;
+    for (const std::string& e : extensions) {
+        const QString ext = QString::fromStdString(e);
+        patterns << QLatin1Char('*') + ext.toLower() << QLatin1Char('*') + ext.toUpper();
+    }
+    return patterns.join(QLatin1Char(' '));
+}
+
+// A format's filter: "BMP (*.bmp *.BMP)".
+QString name_filter(const NavMenuItemSpec& item) {
+    const QString name = QString::fromStdString(item.menuItemName);
+    const std::vector<std::string> extensions = FileTypeExtensions(item.menuType);
+    return extensions.empty() ? name : QStringLiteral("%1 (%2)").arg(name, patterns_of(extensions));
+}
+
 QLineEdit* name_field(QFileDialog* dialog) {
     return dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
 }
@@ -138,14 +155,8 @@ OSErr NavChooseFile(const char* message, const std::vector<std::string>& extensi
     QFileDialog dialog(nullptr, message ? QString::fromUtf8(message) : QString());
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    if (!extensions.empty()) {
-        QStringList patterns;
-        for (const std::string& e : extensions) {
-            const QString ext = QString::fromStdString(e);
-            patterns << QLatin1Char('*') + ext.toLower() << QLatin1Char('*') + ext.toUpper();
-        }
-        dialog.setNameFilter(QStringLiteral("Images (%1)").arg(patterns.join(QLatin1Char(' '))));
-    }
+    if (!extensions.empty())
+        dialog.setNameFilter(QStringLiteral("Images (%1)").arg(patterns_of(extensions)));
     if (dialog.exec() != QDialog::Accepted) return userCanceledErr;
     for (const QString& path : dialog.selectedFiles()) chosen->push_back(spec_of_path(path));
     return chosen->empty() ? userCanceledErr : noErr;
@@ -158,9 +169,7 @@ OSErr NavCustomControl(NavDialogRef nav, std::int32_t selector, void* param) {
             for (std::size_t i = 0; i < nav->items.size(); ++i) {
                 if (nav->items[i].menuType != item->menuType) continue;
                 nav->selected = int(i);
-                if (nav->dialog)
-                    nav->dialog->selectNameFilter(
-                        QString::fromStdString(nav->items[i].menuItemName));
+                if (nav->dialog) nav->dialog->selectNameFilter(name_filter(nav->items[i]));
                 return noErr;
             }
             return paramErr;
@@ -200,24 +209,21 @@ OSErr NavPutFile(const NavDialogOptions* options, OSType file_type, NavEventProc
     dialog.setWindowTitle(QApplication::applicationName());
     if (!options->message.empty())
         dialog.setLabelText(QFileDialog::FileName, QString::fromStdString(options->message));
-    QStringList names;
-    for (const NavMenuItemSpec& item : nav.items)
-        names << QString::fromStdString(item.menuItemName);
-    if (!names.isEmpty()) dialog.setNameFilters(names);
-    if (!nav.items.empty())
-        dialog.selectNameFilter(
-            QString::fromStdString(nav.items[std::size_t(nav.selected)].menuItemName));
+    // Each format lists the files of its extensions: "BMP (*.bmp *.BMP)".
+    QStringList filters;
+    for (const NavMenuItemSpec& item : nav.items) filters << name_filter(item);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        dialog.selectNameFilter(filters[nav.selected]);
+    }
     dialog.selectFile(QString::fromStdString(nav.name));
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
-                     [&nav, event_proc, user_data](const QString& filter) {
-                         for (std::size_t i = 0; i < nav.items.size(); ++i) {
-                             if (QString::fromStdString(nav.items[i].menuItemName) != filter)
-                                 continue;
-                             nav.selected = int(i);
-                             NavCBRec rec{&nav, &nav.items[i]};
-                             if (event_proc) event_proc(kNavCBPopupMenuSelect, &rec, user_data);
-                             return;
-                         }
+                     [&nav, filters, event_proc, user_data](const QString& filter) {
+                         const qsizetype i = filters.indexOf(filter);
+                         if (i < 0) return;
+                         nav.selected = int(i);
+                         NavCBRec rec{&nav, &nav.items[std::size_t(i)]};
+                         if (event_proc) event_proc(kNavCBPopupMenuSelect, &rec, user_data);
                      });
     if (event_proc) event_proc(kNavCBStart, &start, user_data);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -60,7 +60,7 @@ TEST_F(OpenSave, FilesOpenByTheirContentWhateverTheirNameSays) {
         EXPECT_EQ(r->spec.name, c.name);
         EXPECT_TRUE(IsWindowVisible(w));
         EXPECT_EQ(GetWindowTitle(w), std::string(c.name) + " 100%");
-        DisposeWindow(w);
+        close_doc(w);
     }
 }
 
@@ -192,7 +192,7 @@ TEST_F(OpenSave, FormatPopupKeepsTheNamesExtensionInStep) {
         const FSSpec s = spec(c.name);
         EXPECT_EQ(get_ostype_of_file(&s),
                   c.format == 2 ? FOUR_CC("BMPf") : image_types[c.format].type);
-        DisposeWindow(w);
+        close_doc(w);
     }
 }
 

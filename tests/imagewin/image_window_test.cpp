@@ -5,7 +5,9 @@
 #include <fstream>
 
 #include "app/dialog_utils.h"
+#include "app/prefs.h"
 #include "app/startup.h"
+#include "camera/capture.h"
 #include "imagewin/iw_view.h"
 #include "support/image_docs.h"
 #include "support/temp_dir.h"
@@ -37,6 +39,61 @@ TEST_F(ImageWindow, TitleShowsTheScaleInItsFormat) {
         iw_set_window_title(w);
         EXPECT_EQ(GetWindowTitle(w), c.title);
     }
+}
+
+// A captured picture of width x height in the capture offscreen, a red pixel at (5, 4).
+class Capture : public ImageWindow {
+  protected:
+    void grab(int width, int height) {
+        Rect r;
+        SetRect(&r, 0, 0, width, height);
+        ASSERT_EQ(NewGWorld(&g_grab_off, 32, &r, 0), noErr);
+        g_off_width = width;
+        g_off_height = height;
+        set_pixel(g_grab_off, 5, 4, kRed);
+    }
+    void TearDown() override {
+        if (g_grab_off) DisposeGWorld(g_grab_off);
+        g_grab_off = nullptr;
+        g_off_width = g_off_height = -1;
+        ImageWindow::TearDown();
+    }
+};
+
+TEST_F(Capture, CapturesAreNumberedAndScaledByTheLiveWindowSize) {
+    grab(64, 48);
+    struct Case {
+        int lm_size;
+        const char* title;
+    };
+    const Case cases[] = {{0, "Untitled 1 25%"}, {1, "Untitled 2 50%"}, {2, "Untitled 3 100%"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        pref.lm_size = c.lm_size;
+        WindowRef w = iw_captrue();
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(GetWindowTitle(w), c.title);
+        EXPECT_TRUE(IsWindowVisible(w));
+        EXPECT_TRUE(rec(w)->modified);
+        EXPECT_EQ(rec(w)->img_rect.right, 64);
+        EXPECT_EQ(GetPixelRGB(rec(w)->img_off, 5, 4), 0xFF0000u);
+        EXPECT_EQ(GetPixelRGB(rec(w)->img_off, 6, 4), 0xFFFFFFu);
+    }
+}
+
+TEST_F(Capture, CaptureThatCannotBeMadeDoesNotUseUpItsNumber) {
+    grab(16, 8);
+    g_off_width = 0;  // no layers can be made
+    EXPECT_EQ(iw_captrue(), nullptr);
+    EXPECT_EQ(hooks_alerts().size(), 1u);
+    GWorldPtr picture = g_grab_off;
+    g_grab_off = nullptr;
+    EXPECT_EQ(iw_captrue(), nullptr) << "no picture, no document";
+    g_grab_off = picture;
+    g_off_width = 16;
+    WindowRef w = iw_captrue();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(GetWindowTitle(w), "Untitled 1 25%");
 }
 
 TEST_F(ImageWindow, ZoomBeyondEitherEndOfTheTableChangesNothingNotEvenTheTitle) {
@@ -142,7 +199,7 @@ TEST_F(ImageWindow, ScrollMaximaFollowTheScaledPictureAndArrowsStepByAHundredth)
         EXPECT_EQ(GetControlValue(h), c.page);
         hooks_control_part(h, kControlPageUpPart);
         EXPECT_EQ(GetControlValue(h), 0);
-        DisposeWindow(w);
+        close_doc(w);
     }
 }
 

@@ -19,6 +19,13 @@ void ImageDocTest::SetUp() {
 }
 
 void ImageDocTest::TearDown() {
+    // Documents the test left open release their records and layers.
+    WindowRef w = GetFrontWindowOfClass(kDocumentWindowClass, false);
+    while (w) {
+        WindowRef next = GetNextWindowOfClass(w, kDocumentWindowClass, false);
+        if (is_iw(w)) close_doc(w);
+        w = next;
+    }
     DisposeNibReference(g_nibRef);
     g_nibRef = nullptr;
     g_lm_win = nullptr;
@@ -33,6 +40,11 @@ WindowRef ImageDocTest::new_doc(int width, int height, int zoom_index, const std
     iw_set_window_title(w);
     ShowWindow(w);
     return w;
+}
+
+void ImageDocTest::close_doc(WindowRef window) {
+    iw_record(window)->modified = false;
+    iw_close(window);
 }
 
 void ImageDocTest::set_pixel(GWorldPtr layer, int h, int v, const RGBColor& colour) {

@@ -15,6 +15,8 @@ class ImageDocTest : public ToolboxTest {
     static WindowRef new_doc(int width, int height, int zoom_index = 5,
                              const std::string& name = "scan");
     static IwRecord* rec(WindowRef window) { return iw_record(window); }
+    // Closes the document without asking, whatever its changes.
+    static void close_doc(WindowRef window);
     // Fills one pixel of a layer with the colour.
     static void set_pixel(GWorldPtr layer, int h, int v, const RGBColor& colour);
 };
