@@ -147,6 +147,9 @@ OSStatus __my_command_event_handler(EventHandlerCallRef next, EventRef event, vo
         change_lm_size(1);
     } else if (code == FOUR_CC("LM3 ")) {
         change_lm_size(2);
+    } else if (code == FOUR_CC("CAPT")) {
+        if (!g_live_monitor_now) do_grab_image();
+        if (g_latst_jpeg_size > 0) iw_captrue();
     } else if (code == FOUR_CC("MSTA") || code == FOUR_CC("bGST")) {
         if (__start_live_monitor()) result = noErr;
     } else if (code == FOUR_CC("MSTP") || code == FOUR_CC("bGEN")) {

@@ -5,6 +5,7 @@
 #include "camera/capture.h"
 #include "camera/live_stream.h"
 #include "camera/usb_connection.h"
+#include "imagewin/image_window.h"
 #include "monitor/live_monitor.h"
 #include "simcam/simcam.h"
 #include "support/live_fixture.h"
@@ -73,6 +74,83 @@ TEST_F(LiveCommands, ActualSizeAtScaleOneWithTheLiveWindowInFrontDoesNothing) {
     pref.lm_ratio = 5;
     command("ASIZ");
     EXPECT_TRUE(IsControlVisible(g_lm_sc_h)) << "the bars are left as they were";
+}
+
+class Capture : public LiveTest {
+  protected:
+    static std::vector<std::string> titles() {
+        std::vector<std::string> out;
+        for (WindowRef w = GetFrontWindowOfClass(kDocumentWindowClass, true); w;
+             w = GetNextWindowOfClass(w, kDocumentWindowClass, true))
+            if (is_iw(w)) out.push_back(GetWindowTitle(w));
+        return out;
+    }
+    void TearDown() override {
+        for (WindowRef w = GetFrontWindowOfClass(kDocumentWindowClass, false); w;
+             w = GetFrontWindowOfClass(kDocumentWindowClass, false)) {
+            if (!is_iw(w)) break;
+            iw_record(w)->modified = false;
+            iw_close(w);
+        }
+        LiveTest::TearDown();
+    }
+};
+
+TEST_F(Capture, WithTheLivePictureOffFetchesAPictureIntoANewDocument) {
+    struct Row {
+        std::int32_t size;
+        const char* title;
+    };
+    const Row rows[] = {{0, "Untitled 1 25%"}, {1, "Untitled 2 50%"}, {2, "Untitled 3 100%"}};
+    connect();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.title);
+        pref.lm_size = row.size;
+        simcam_clear_record();
+        command("CAPT");
+        EXPECT_EQ(simcam_commands().size(), 1u);
+        ASSERT_FALSE(titles().empty());
+        EXPECT_EQ(titles().front(), row.title);
+    }
+    WindowRef front = GetFrontWindowOfClass(kDocumentWindowClass, true);
+    Rect r;
+    SetRect(&r, 0, 0, 1024, 768);
+    for (const auto& [h, v] : std::vector<std::pair<int, int>>{{0, 0}, {512, 384}, {1023, 767}})
+        EXPECT_EQ(GetPixelRGB(iw_record(front)->img_off, h, v), GetPixelRGB(g_grab_off, h, v));
+}
+
+TEST_F(Capture, WhileLiveTakesTheLastFrameWithoutAnotherRequest) {
+    start_live();
+    idle(1);
+    simcam_clear_record();
+    command("CAPT");
+    EXPECT_TRUE(simcam_commands().empty());
+    EXPECT_EQ(titles(), (std::vector<std::string>{"Untitled 1 25%"}));
+    EXPECT_TRUE(g_live_monitor_now);
+}
+
+TEST_F(Capture, ZeroBytePictureMakesNoDocumentAndStopsTheLivePicture) {
+    start_live();
+    g_live_monitor_now = false;
+    simcam_fail_at(2, SimcamFault::zero_size);
+    command("CAPT");
+    EXPECT_TRUE(titles().empty());
+    EXPECT_FALSE(IsWindowVisible(g_lm_win));
+}
+
+TEST_F(Capture, NoDecodedPictureYetMakesNoDocumentAndNoAlert) {
+    // The camera's first picture is announced but never arrives whole.
+    DisposeGWorld(g_grab_off);
+    DisposeGWorld(g_lm_off);
+    g_grab_off = g_lm_off = nullptr;
+    g_off_width = g_off_height = -1;
+    connect();
+    simcam_fail_at(3, SimcamFault::short_chunk);
+    command("CAPT");
+    EXPECT_GT(g_latst_jpeg_size, 0u);
+    EXPECT_TRUE(titles().empty());
+    for (const ShownAlert& alert : hooks_alerts())
+        EXPECT_NE(alert.title, "Sorry, error occured.") << alert.message;
 }
 
 }  // namespace
