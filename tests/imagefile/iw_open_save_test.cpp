@@ -152,6 +152,20 @@ TEST_F(OpenSave, FailedSaveOverAnExistingFileLeavesItAndTheDocumentAsTheyWere) {
     EXPECT_EQ(GetPixelRGB(r->shape_off, 2, 2), 0x888888u);
 }
 
+TEST_F(OpenSave, SaveAsThatCannotWriteKeepsTheDocumentsFileAndFormat) {
+    WindowRef w = new_doc(8, 6);
+    IwRecord* r = rec(w);
+    r->has_spec = true;
+    r->spec = spec("scan.jpg");
+    r->file_type = FOUR_CC("JPEG");
+    hooks_answer_put_file({"scan.bmp", {2}, dir_.file("no such folder")});
+    EXPECT_NE(iw_save(w, true), noErr);
+    EXPECT_EQ(r->file_type, FOUR_CC("JPEG"));
+    EXPECT_EQ(r->spec.name, "scan.jpg");
+    EXPECT_TRUE(r->modified);
+    EXPECT_EQ(files_in_folder(), 0u);
+}
+
 TEST_F(OpenSave, SaveOverAnExistingFileReplacesIt) {
     write_bytes(dir_.file("scan.jpg"), {'o', 'l', 'd'});
     WindowRef w = new_doc(8, 6);
