@@ -200,9 +200,7 @@ OSStatus my_win_event_handler(EventHandlerCallRef next, EventRef event, void* us
         tb_setup();
         return result;
     }
-    if (event_class == kEventClassWindow && kind == kEventWindowDrawContent) {
-        if (window == g_lm_win) update_lm_window();
-        return noErr;
-    }
+    if (event_class == kEventClassWindow && kind == kEventWindowDrawContent && window == g_lm_win)
+        update_lm_window();
     return noErr;
 }

@@ -342,6 +342,17 @@ TEST_F(LiveMonitor, ANewPictureSizeResizesTheWindowOnTheNextRedraw) {
     EXPECT_EQ(content().right, 256);
 }
 
+TEST_F(LiveMonitor, AZoomDrawsOnTheWindowsNextUpdate) {
+    start_live();
+    idle(1);
+    pref.lm_ratio = 8;
+    adjust_lm_win();
+    ASSERT_TRUE(IsWindowUpdatePending(g_lm_win));
+    SendWindowUpdateEvent(g_lm_win);
+    for (const auto& [h, v] : std::vector<std::pair<int, int>>{{0, 0}, {120, 90}, {240, 176}})
+        EXPECT_EQ(shown(h, v), source_of(h, v, zoomed_dst())) << h << ", " << v;
+}
+
 TEST_F(LiveMonitor, RedrawOfAHiddenWindowDrawsNothing) {
     start_live();
     idle(1);
