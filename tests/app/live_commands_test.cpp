@@ -85,15 +85,6 @@ class Capture : public LiveTest {
             if (is_iw(w)) out.push_back(GetWindowTitle(w));
         return out;
     }
-    void TearDown() override {
-        for (WindowRef w = GetFrontWindowOfClass(kDocumentWindowClass, false); w;
-             w = GetFrontWindowOfClass(kDocumentWindowClass, false)) {
-            if (!is_iw(w)) break;
-            iw_record(w)->modified = false;
-            iw_close(w);
-        }
-        LiveTest::TearDown();
-    }
 };
 
 TEST_F(Capture, WithTheLivePictureOffFetchesAPictureIntoANewDocument) {
