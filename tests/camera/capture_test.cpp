@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "support/camera_fixture.h"
 #include "camera/capture.h"
 #include "camera/live_stream.h"
 #include "camera/protocol.h"
@@ -15,6 +14,7 @@
 #include "platform/codecs.h"
 #include "platform/test_hooks.h"
 #include "simcam/simcam.h"
+#include "support/camera_fixture.h"
 
 namespace {
 

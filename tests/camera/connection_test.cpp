@@ -1,11 +1,11 @@
 // Opening the connection: configuration, interface, pipe choice and their diagnostic lines;
 // closing it on unplug.
 
-#include "support/camera_fixture.h"
 #include "camera/live_stream.h"
 #include "camera/usb_connection.h"
 #include "platform/usb.h"
 #include "simcam/simcam.h"
+#include "support/camera_fixture.h"
 
 namespace {
 

@@ -4,13 +4,13 @@
 
 #include "app/control_window.h"
 #include "app/toolbar.h"
-#include "support/camera_fixture.h"
 #include "camera/capture.h"
 #include "camera/live_stream.h"
 #include "camera/protocol.h"
 #include "camera/usb_connection.h"
 #include "platform/window.h"
 #include "simcam/simcam.h"
+#include "support/camera_fixture.h"
 
 namespace {
 
