@@ -14,14 +14,6 @@
 
 namespace {
 
-GWorldPtr white_world(int w, int h) {
-    Rect b;
-    SetRect(&b, 0, 0, w, h);
-    GWorldPtr g = nullptr;
-    NewGWorld(&g, 32, &b, 0);
-    return g;
-}
-
 unsigned u16be(const std::vector<std::uint8_t>& b, std::size_t at) {
     return unsigned(b[at]) << 8 | b[at + 1];
 }
@@ -128,7 +120,7 @@ TEST_F(ExifWriter, ThumbnailIsFittedAndCentredOnBlack) {
         {40, 40, {0, 20, 120, 140}},  // small sources are enlarged
     };
     for (const auto& c : cases) {
-        GWorldPtr g = white_world(c.w, c.h);
+        GWorldPtr g = new_white_world(c.w, c.h);
         const auto file = write(g, "t.jpg");
         const std::size_t T = u16be(file, 4) - 401;
         GWorldPtr thumb = nullptr;
@@ -157,7 +149,7 @@ TEST_F(ExifWriter, ThumbnailIsFittedAndCentredOnBlack) {
 
 TEST_F(ExifWriter, UnwritableOutputReturnsTheFileStatusWithoutAlertAndRestoresThePort) {
     GWorldPtr g = make_test_image(64, 48, 1);
-    GWorldPtr port = white_world(4, 4);
+    GWorldPtr port = new_white_world(4, 4);
     SetGWorld(port);
     hooks_record_dialogs(true);
     hooks_clear_record();

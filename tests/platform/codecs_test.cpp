@@ -122,10 +122,7 @@ TEST_F(Jpeg, DecodesStraightIntoPaddedRowsAndLeavesTheRestOfALargerWorldAlone) {
     GWorldPtr plain = nullptr;
     ASSERT_EQ(ReadJPEGImage(data.data(), data.size(), 1, &plain), noErr);
 
-    Rect b;
-    SetRect(&b, 0, 0, 90, 50);
-    GWorldPtr big = nullptr;
-    ASSERT_EQ(NewGWorldWithRowBytes(&big, &b, 90 * 4 + 64), noErr);
+    GWorldPtr big = new_white_world(90, 50, 90 * 4 + 64);
     ASSERT_EQ(DecompressJPEGImage(data.data(), data.size(), 1, big), noErr);
     for (int y = 0; y < 50; ++y)
         for (int x = 0; x < 90; ++x) {
@@ -133,9 +130,7 @@ TEST_F(Jpeg, DecodesStraightIntoPaddedRowsAndLeavesTheRestOfALargerWorldAlone) {
             ASSERT_EQ(GetPixelRGB(big, x, y), want) << x << "," << y;
         }
 
-    SetRect(&b, 0, 0, 30, 20);
-    GWorldPtr small = nullptr;
-    ASSERT_EQ(NewGWorld(&small, 32, &b, 0), noErr);
+    GWorldPtr small = new_white_world(30, 20);
     ASSERT_EQ(DecompressJPEGImage(data.data(), data.size(), 1, small), noErr);
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 30; ++x) ASSERT_EQ(GetPixelRGB(small, x, y), GetPixelRGB(plain, x, y));

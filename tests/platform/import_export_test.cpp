@@ -8,17 +8,9 @@
 
 namespace {
 
-GWorldPtr new_world(int w, int h) {
-    Rect b;
-    SetRect(&b, 0, 0, w, h);
-    GWorldPtr g = nullptr;
-    NewGWorld(&g, 32, &b, 0);
-    return g;
-}
-
 // A picture of a w x 1 row of grey levels.
 PicHandle grey_row(std::initializer_list<int> levels) {
-    GWorldPtr g = new_world(int(levels.size()), 1);
+    GWorldPtr g = new_white_world(int(levels.size()), 1);
     std::uint8_t* p = g->pixels;
     for (int v : levels) {
         p[1] = p[2] = p[3] = std::uint8_t(v);
@@ -36,7 +28,7 @@ std::vector<int> reds(GWorldPtr port, int y, int w) {
 
 class Pictures : public ::testing::Test {
   protected:
-    GWorldPtr port = new_world(8, 4);
+    GWorldPtr port = new_white_world(8, 4);
     void SetUp() override { SetGWorld(port); }
     void TearDown() override {
         SetGWorld(nullptr);
@@ -123,7 +115,7 @@ TEST_F(Importer, ChoosesByContentAndGivesSizeAndPictureOfJpegBmpAndPict) {
         for (int round = 0; round < 2; ++round) {  // a second picture decodes again
             PicHandle pic = nullptr;
             ASSERT_EQ(GraphicsImportGetAsPicture(gi, &pic), noErr);
-            GWorldPtr port = new_world(21, 13);
+            GWorldPtr port = new_white_world(21, 13);
             SetGWorld(port);
             Rect r;
             SetRect(&r, 0, 0, 21, 13);

@@ -32,7 +32,7 @@ std::string tool_output(const std::string& command) {
     return out;
 }
 
-GWorldPtr make_test_image(int w, int h, unsigned seed, int row_bytes) {
+GWorldPtr new_white_world(int w, int h, int row_bytes) {
     Rect b;
     SetRect(&b, 0, 0, w, h);
     GWorldPtr g = nullptr;
@@ -40,6 +40,11 @@ GWorldPtr make_test_image(int w, int h, unsigned seed, int row_bytes) {
         NewGWorld(&g, 32, &b, 0);
     else
         NewGWorldWithRowBytes(&g, &b, row_bytes);
+    return g;
+}
+
+GWorldPtr make_test_image(int w, int h, unsigned seed, int row_bytes) {
+    GWorldPtr g = new_white_world(w, h, row_bytes);
     unsigned state = seed * 2654435761u + 1;
     for (int y = 0; y < h; ++y) {
         std::uint8_t* p = g->pixels + std::size_t(y) * std::size_t(g->row_bytes);

@@ -14,6 +14,8 @@ int run_tool(const std::string& command);
 // Runs a shell command and returns what it printed.
 std::string tool_output(const std::string& command);
 
+// A white 32-bit offscreen of w x h; row_bytes 0 means 4 x w.
+GWorldPtr new_white_world(int w, int h, int row_bytes = 0);
 // A deterministic picture of gradients, hard edges and noise; row_bytes 0 means 4 x w.
 GWorldPtr make_test_image(int w, int h, unsigned seed, int row_bytes = 0);
 // Every pixel as 0xRRGGBB, row by row.
