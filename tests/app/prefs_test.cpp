@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -49,7 +50,7 @@ class Prefs : public ::testing::Test {
     TempDir dir_;
 };
 
-TEST_F(Prefs, FirstRunCreatesFileTakesDefaultsAndSavesOne36ByteRecord) {
+TEST_F(Prefs, FirstRunCreatesFileTakesDefaultsAndTwoSavesLeaveOne36ByteRecord) {
     pref.lm_ratio = 0;
     file_load_prefs();
     EXPECT_EQ(pref.lm_size, 0);
@@ -65,6 +66,8 @@ TEST_F(Prefs, FirstRunCreatesFileTakesDefaultsAndSavesOne36ByteRecord) {
     // Tag, count 1, one header of 12 bytes and the 36-byte record: exactly one resource.
     ASSERT_EQ(b.size(), 8u + 12u + 36u);
     EXPECT_EQ(b[4], 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 1)
+        << "no temporary file left beside it";
     EXPECT_EQ(Bytes(b.begin() + 20, b.end()),
               words({2, 11, 1, 0, 0, 0, 0, 0, 0}));  // little-endian words
     pref = PrefRecord{};
@@ -74,36 +77,32 @@ TEST_F(Prefs, FirstRunCreatesFileTakesDefaultsAndSavesOne36ByteRecord) {
     EXPECT_EQ(pref.save_type, 1);
 }
 
-TEST_F(Prefs, ShortResourceOverwritesOnlyItsLeadingWords) {
-    write_pref_resource(words({1, 3}));
-    file_load_prefs();
-    EXPECT_EQ(pref.lm_size, 1);
-    EXPECT_EQ(pref.lm_ratio, 3);
-    EXPECT_EQ(pref.save_type, 0);
-}
-
-TEST_F(Prefs, LongResourceIsReadToRecordSizeAndSavedAs36Bytes) {
-    write_pref_resource(words({2, 4, 2, 0, 0, 0, 0, 0, 0, 77}));
-    file_load_prefs();
-    EXPECT_EQ(pref.lm_size, 2);
-    EXPECT_EQ(pref.lm_ratio, 4);
-    EXPECT_EQ(pref.save_type, 2);
-    file_save_prefs();
-    EXPECT_EQ(read_file().size(), 8u + 12u + 36u);
-}
-
-TEST_F(Prefs, OutOfRangeWordsFallBackToTheirDefaults) {
-    write_pref_resource(words({3, 12, -1}));
-    file_load_prefs();
-    EXPECT_EQ(pref.lm_size, 0);
-    EXPECT_EQ(pref.lm_ratio, 5);
-    EXPECT_EQ(pref.save_type, 0);
-    std::remove(path().c_str());
-    write_pref_resource(words({-5, -1, 3}));
-    file_load_prefs();
-    EXPECT_EQ(pref.lm_size, 0);
-    EXPECT_EQ(pref.lm_ratio, 5);
-    EXPECT_EQ(pref.save_type, 0);
+// A short resource fills only its leading words, a long one is read to the record's size,
+// and words out of their ranges take their defaults; every save writes one 36-byte record.
+TEST_F(Prefs, StoredResourceIsReadWordByWordWithinTheRecordAndItsRanges) {
+    struct Case {
+        const char* name;
+        Bytes stored;
+        int lm_size, lm_ratio, save_type;
+    };
+    const Case cases[] = {
+        {"8 bytes", words({1, 3}), 1, 3, 0},
+        {"40 bytes", words({2, 4, 2, 0, 0, 0, 0, 0, 0, 77}), 2, 4, 2},
+        {"too large", words({3, 12, -1}), 0, 5, 0},
+        {"negative", words({-5, -1, 3}), 0, 5, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::remove(path().c_str());
+        pref = PrefRecord{2, 9, 1, {}};
+        write_pref_resource(c.stored);
+        file_load_prefs();
+        EXPECT_EQ(pref.lm_size, c.lm_size);
+        EXPECT_EQ(pref.lm_ratio, c.lm_ratio);
+        EXPECT_EQ(pref.save_type, c.save_type);
+        file_save_prefs();
+        EXPECT_EQ(read_file().size(), 8u + 12u + 36u);
+    }
 }
 
 TEST_F(Prefs, DamagedFilesReadAsDefaultsWithoutCrashing) {
@@ -133,17 +132,6 @@ TEST_F(Prefs, UnreachableFolderAppliesDefaultsAndSkipsSaving) {
     EXPECT_EQ(file_load_prefs(), noErr);
     EXPECT_EQ(pref.lm_ratio, 5);
     EXPECT_EQ(file_save_prefs(), noErr);
-}
-
-TEST_F(Prefs, SaveReplacesTheFileWithoutLeavingTemporaryFiles) {
-    file_load_prefs();
-    file_save_prefs();
-    int entries = 0;
-    for (const auto& e : std::filesystem::directory_iterator(dir_.path())) {
-        (void)e;
-        ++entries;
-    }
-    EXPECT_EQ(entries, 1);
 }
 
 TEST_F(Prefs, LoadResLooksOnlyAtTheCurrentFileAndCopiesAtMostMaxSize) {
