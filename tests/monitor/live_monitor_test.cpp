@@ -42,6 +42,25 @@ class LiveMonitor : public LiveTest {
         adjust_lm_win();
         update_lm_window();
     }
+    // Drags in the live window from (5, 5) of its content through the given points.
+    static void drag(std::initializer_list<std::pair<int, int>> through) {
+        const Point o = GetWindowContentOrigin(g_lm_win);
+        auto at = [o](int h, int v) { return Point{std::int16_t(o.v + v), std::int16_t(o.h + h)}; };
+        std::vector<MouseState> script{{at(5, 5), true}};
+        for (const auto& [h, v] : through) script.push_back({at(h, v), true});
+        script.back().down = false;
+        hooks_script_mouse(script);
+        hooks_click_window(g_lm_win);
+    }
+    // Paints r of the live window red, as a mark that a redraw must leave alone.
+    static void paint_red(const Rect& r) {
+        SetPortWindowPort(g_lm_win);
+        RGBColor red{0xFFFF, 0, 0};
+        RGBForeColor(&red);
+        PaintRect(&r);
+        ForeColor(blackColor);
+        SetGWorld(nullptr);
+    }
 };
 
 TEST_F(LiveMonitor, StartingMakesAWindowOfTheQuarterPictureAtActualSizeWithoutBars) {
@@ -165,19 +184,14 @@ TEST_F(LiveMonitor, ScrollingRedrawsThePictureAtOnce) {
         EXPECT_EQ(shown(h, v), source_of(h, v, zoomed_dst())) << h << ", " << v;
 }
 
-TEST_F(LiveMonitor, EachLiveFrameIsDrawnScaledIntoTheWindow) {
+TEST_F(LiveMonitor, EachLiveFrameIsDrawnScaledIntoTheWindowAndZoomedOutSitsTopLeftOnBlack) {
     start_live();
     idle(1);
     Rect whole;
     SetRect(&whole, 0, 0, 256, 192);
     for (const auto& [h, v] : std::vector<std::pair<int, int>>{{0, 0}, {128, 96}, {255, 191}})
         EXPECT_EQ(shown(h, v), source_of(h, v, whole)) << h << ", " << v;
-}
-
-TEST_F(LiveMonitor, ZoomedOutThePictureSitsTopLeftOnBlack) {
-    start_live();
-    idle(1);
-    zoom_to(0);  // 256 x 192 at 1/16: 16 x 12
+    zoom_to(0);  // 256 x 192 at 1/16: 16 x 12, top left on black
     Rect small;
     SetRect(&small, 0, 0, 16, 12);
     EXPECT_EQ(shown(3, 3), source_of(3, 3, small));
@@ -190,51 +204,27 @@ TEST_F(LiveMonitor, BarsLeaveTheirStripsAndAWhiteCorner) {
     idle(1);
     zoom_to(8);
     EXPECT_EQ(shown(250, 185), 0xFFFFFFu);
-    // Paint the strips to see that a redraw leaves them alone.
-    SetPortWindowPort(g_lm_win);
-    RGBColor red{0xFFFF, 0, 0};
-    RGBForeColor(&red);
     Rect strip;
     SetRect(&strip, 0, 177, 241, 192);
-    PaintRect(&strip);
-    ForeColor(blackColor);
-    SetGWorld(nullptr);
+    paint_red(strip);
     update_lm_window();
     EXPECT_EQ(shown(100, 180), 0xFF0000u);
     EXPECT_EQ(shown(100, 176), source_of(100, 176, zoomed_dst()));
 }
 
-TEST_F(LiveMonitor, DraggingMovesThePictureWithTheMouse) {
+TEST_F(LiveMonitor, DraggingMovesThePictureWithTheMouseWhileABarIsShown) {
     start_live();
     zoom_to(8);
     SetControlValue(g_lm_sc_h, 100);
     SetControlValue(g_lm_sc_v, 100);
-    const Point o = GetWindowContentOrigin(g_lm_win);
-    auto at = [o](int h, int v) { return Point{std::int16_t(o.v + v), std::int16_t(o.h + h)}; };
-    // The press lands at (5, 5) of the content.
-    hooks_script_mouse({{at(5, 5), true},
-                        {at(-5, -15), true},
-                        {at(-5, -15), true},
-                        {at(0, 15), true},
-                        {at(0, 15), false}});
-    hooks_click_window(g_lm_win);
+    drag({{-5, -15}, {-5, -15}, {0, 15}, {0, 15}});
     EXPECT_EQ(GetControlValue(g_lm_sc_h), 105);
     EXPECT_EQ(GetControlValue(g_lm_sc_v), 90);
     EXPECT_EQ(shown(0, 0), source_of(0, 0, zoomed_dst()));
-}
-
-TEST_F(LiveMonitor, DraggingWithBothBarsHiddenMovesNothing) {
-    start_live();
-    zoom_to(8);
-    SetControlValue(g_lm_sc_h, 100);
-    SetControlValue(g_lm_sc_v, 100);
     zoom_to(5);
-    const Point o = GetWindowContentOrigin(g_lm_win);
-    auto at = [o](int h, int v) { return Point{std::int16_t(o.v + v), std::int16_t(o.h + h)}; };
-    hooks_script_mouse({{at(5, 5), true}, {at(30, 40), true}, {at(30, 40), false}});
-    hooks_click_window(g_lm_win);
-    EXPECT_EQ(GetControlValue(g_lm_sc_h), 100);
-    EXPECT_EQ(GetControlValue(g_lm_sc_v), 100);
+    drag({{30, 40}, {30, 40}});
+    EXPECT_EQ(GetControlValue(g_lm_sc_h), 105) << "both bars hidden: nothing moves";
+    EXPECT_EQ(GetControlValue(g_lm_sc_v), 90);
 }
 
 TEST_F(LiveMonitor, WheelMovesTheShownBarOfItsAxisAgainstTheDelta) {
@@ -256,13 +246,18 @@ TEST_F(LiveMonitor, WheelMovesTheShownBarOfItsAxisAgainstTheDelta) {
     EXPECT_EQ(GetControlValue(g_lm_sc_v), 0) << "kept at the minimum";
 }
 
-TEST_F(LiveMonitor, ActualSizeCommandReturnsTheLiveWindowToScaleOne) {
+TEST_F(LiveMonitor, ActualSizeCommandReturnsTheLiveWindowToScaleOneAndAtScaleOneDoesNothing) {
     start_live();
     zoom_to(8);
     command("ASIZ");
     EXPECT_EQ(pref.lm_ratio, 5);
     EXPECT_FALSE(IsControlVisible(g_lm_sc_h));
     EXPECT_FALSE(IsControlVisible(g_lm_sc_v));
+    pref.lm_ratio = 8;
+    adjust_lm_win();
+    pref.lm_ratio = 5;
+    command("ASIZ");
+    EXPECT_TRUE(IsControlVisible(g_lm_sc_h)) << "the bars are left as they were";
 }
 
 TEST_F(LiveMonitor, SizeCommandsResizeTheShownWindowAndResetTheScale) {
@@ -307,15 +302,6 @@ TEST_F(LiveMonitor, FailedProbeOnASizeChangeKeepsTheWindowSize) {
     EXPECT_EQ(content().right, 256);
 }
 
-TEST_F(LiveMonitor, ZeroBytePictureStopsTheLivePictureAndHidesItsWindow) {
-    start_live();
-    simcam_fail_at(2, SimcamFault::zero_size);
-    idle(1);
-    EXPECT_FALSE(g_live_monitor_now);
-    ASSERT_NE(g_lm_win, nullptr) << "hidden, not closed";
-    EXPECT_FALSE(IsWindowVisible(g_lm_win));
-}
-
 TEST_F(LiveMonitor, ClosingTheWindowStopsTheLivePictureAndTheNextStartMakesANewOne) {
     start_live();
     hooks_close_box(g_lm_win);
@@ -357,13 +343,7 @@ TEST_F(LiveMonitor, RedrawOfAHiddenWindowDrawsNothing) {
     start_live();
     idle(1);
     HideWindow(g_lm_win);
-    SetPortWindowPort(g_lm_win);
-    RGBColor red{0xFFFF, 0, 0};
-    RGBForeColor(&red);
-    Rect all = content();
-    PaintRect(&all);
-    ForeColor(blackColor);
-    SetGWorld(nullptr);
+    paint_red(content());
     update_lm_window();
     EXPECT_EQ(shown(100, 100), 0xFF0000u);
 }
