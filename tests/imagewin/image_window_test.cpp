@@ -260,7 +260,7 @@ TEST_F(ImageWindow, SelectionIsFramedInTheMarqueePatternOverThePicture) {
     EXPECT_EQ(GetPixelRGB(port, 20, 20), 0xFFFFFFu) << "inside the frame the picture shows";
 }
 
-TEST_F(ImageWindow, HandToolMovesThePictureWithTheMouse) {
+TEST_F(ImageWindow, HandToolAndWheelMoveThePictureAndTheWheelOnlyThroughShownBars) {
     WindowRef w = new_doc(800, 600);
     SizeWindow(w, 315, 215, false);
     __adjust_iw_win(w);
@@ -276,12 +276,6 @@ TEST_F(ImageWindow, HandToolMovesThePictureWithTheMouse) {
     iw_click_scroll(w, Point{50, 50});
     EXPECT_EQ(GetControlValue(bar(w, true)), 105);
     EXPECT_EQ(GetControlValue(bar(w, false)), 90);
-}
-
-TEST_F(ImageWindow, WheelMovesTheBarOfItsAxisAgainstTheDelta) {
-    WindowRef w = new_doc(800, 600);
-    SizeWindow(w, 315, 215, false);
-    __adjust_iw_win(w);
     SetControlValue(bar(w, true), 50);
     SetControlValue(bar(w, false), 50);
     hooks_wheel(w, 1, 3);
@@ -314,19 +308,15 @@ TEST_F(ImageWindow, ClosingAsksOnlyAboutUnsavedChanges) {
     EXPECT_EQ(GetFrontWindowOfClass(kDocumentWindowClass, false), nullptr);
 }
 
-TEST_F(ImageWindow, SaveWhoseFileDialogIsCancelledKeepsTheNeverSavedDocumentOpen) {
+TEST_F(ImageWindow, SaveAnsweredInTheClosingQuestionWritesTheFileThenClosesUnlessCancelled) {
+    TempDir dir;
     WindowRef capture = new_doc(10, 10);
     hooks_answer_save_changes(kNavAskSaveChangesSave);
     hooks_answer_put_file({});
-    EXPECT_FALSE(iw_close(capture));
+    EXPECT_FALSE(iw_close(capture)) << "the file dialog was cancelled";
     EXPECT_EQ(hooks_nav_record().put_file, 1);
     EXPECT_TRUE(is_iw(capture));
     EXPECT_TRUE(rec(capture)->modified);
-}
-
-TEST_F(ImageWindow, SaveAnsweredInTheClosingQuestionWritesTheFileThenCloses) {
-    TempDir dir;
-    WindowRef capture = new_doc(10, 10);
     hooks_answer_save_changes(kNavAskSaveChangesSave);
     hooks_answer_put_file({"kept.jpg", {}, dir.path()});
     EXPECT_TRUE(iw_close(capture));
