@@ -92,16 +92,13 @@ TEST_F(Commands, CodesJustOutsideTheRangesChangeNothing) {
     }
 }
 
-TEST_F(Commands, CloseWithTheLiveMonitorInFrontDisposesItAndForgetsIt) {
+TEST_F(Commands, CloseDisposesAndForgetsTheLiveMonitorInFrontOnly) {
+    WindowRef other = my_window();
+    ProcessHICommand(FOUR_CC("clos"));
+    EXPECT_EQ(GetFrontWindowOfClass(kDocumentWindowClass, true), other);
     g_lm_win = my_window();
     ProcessHICommand(FOUR_CC("clos"));
     EXPECT_EQ(g_lm_win, nullptr);
-    EXPECT_EQ(GetFrontWindowOfClass(kDocumentWindowClass, true), nullptr);
-}
-
-TEST_F(Commands, CloseWithAnotherWindowInFrontLeavesIt) {
-    WindowRef other = my_window();
-    ProcessHICommand(FOUR_CC("clos"));
     EXPECT_EQ(GetFrontWindowOfClass(kDocumentWindowClass, true), other);
 }
 
