@@ -57,19 +57,6 @@ TEST(FrameHeader, FourHeadersDifferOnlyInTheirFrameSize) {
     }
 }
 
-TEST(FrameHeader, SegmentsLieWhereTheLayoutPutsThem) {
-    const std::uint8_t* h = gJpegHeader_1024x768.data();
-    const std::uint8_t soi[] = {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x84, 0x00};
-    EXPECT_EQ(std::memcmp(h, soi, sizeof soi), 0);
-    EXPECT_EQ(h[70], 12);  // table 0 ends with 12
-    EXPECT_EQ(h[71], 0x01);
-    const std::uint8_t dht[] = {0xFF, 0xC4, 0x01, 0xA2, 0x00};
-    EXPECT_EQ(std::memcmp(h + 136, dht, sizeof dht), 0);
-    const std::uint8_t sof[] = {0xFF, 0xC0, 0x00, 0x11, 0x08, 0x03, 0x00, 0x04, 0x00, 0x03,
-                                0x01, 0x21, 0x00, 0x02, 0x11, 0x01, 0x03, 0x11, 0x01};
-    EXPECT_EQ(std::memcmp(h + 556, sof, sizeof sof), 0);
-}
-
 TEST(FrameHeader, OneByteBodyGivesA578ByteStream) {
     const std::uint8_t body[1] = {0x5A};
     std::size_t length = 0;
