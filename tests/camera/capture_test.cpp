@@ -270,14 +270,6 @@ TEST_F(CameraTest, CorruptBodyIsADecoderErrorAndTheRequestStillCounts) {
     EXPECT_EQ(do_grab_image(), 1);
 }
 
-TEST_F(CameraTest, SizeProbeWithoutConnectionSendsNothing) {
-    simcam_clear_record();
-    EXPECT_EQ(check_image_size(), -1);
-    EXPECT_TRUE(simcam_transfers().empty());
-    connect();
-    EXPECT_EQ(check_image_size(), 0);
-}
-
 TEST_F(CameraTest, ReadWithoutConnectionFailsAndTellsAboutTheZeroLengthPacket) {
     EXPECT_EQ(data_from_camera_sync(g_recv_buf, 512, 1), -1);
     EXPECT_TRUE(has_line(lines(), kZeroLengthLine));

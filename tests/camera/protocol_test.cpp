@@ -90,27 +90,26 @@ TEST_F(CameraTest, LensCommandDuringALiveFetchSendsNothing) {
     EXPECT_EQ(simcam_commands().size(), 1u);
 }
 
-TEST_F(CameraTest, LensCommandsWithoutConnectionSendNothing) {
+TEST_F(CameraTest, LensCommandsAndTheSizeProbeWithoutConnectionSendNothing) {
     simcam_clear_record();
     do_tel_zoom();
     do_open_iris();
+    EXPECT_EQ(check_image_size(), -1);
     EXPECT_TRUE(simcam_transfers().empty());
     EXPECT_EQ(g_now_camera_busy, 0);
+    connect();
+    EXPECT_EQ(check_image_size(), 0);
 }
 
-TEST_F(CameraTest, UnpluggedIdleTriesToOpenEveryThirtyTicksOnly) {
-    simcam_plug(false);
-    simcam_clear_record();
-    idle(100);  // 300 ticks
-    EXPECT_EQ(simcam_lookups(), 10);
-    EXPECT_FALSE(is_camera_active());
-}
-
-TEST_F(CameraTest, IdleDoesNothingWhileAControlButtonIsHeld) {
+TEST_F(CameraTest, UnpluggedIdleTriesToOpenEveryThirtyTicksOnlyAndNotWhileAButtonIsHeld) {
     g_now_tracking_control_panel = true;
     simcam_clear_record();
     idle(40);
     EXPECT_EQ(simcam_lookups(), 0);
+    g_now_tracking_control_panel = false;
+    simcam_plug(false);
+    idle(100);  // 300 ticks
+    EXPECT_EQ(simcam_lookups(), 10);
     EXPECT_FALSE(is_camera_active());
 }
 
