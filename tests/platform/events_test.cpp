@@ -1,6 +1,4 @@
-// The event loop's nested runs and timers, ticks, mouse scripts, documents and output.
-
-#include <cstdio>
+// The event loop's nested runs and timers, mouse scripts and documents given at start.
 
 #include "support/toolbox.h"
 
@@ -47,17 +45,6 @@ TEST_F(Events, NestedRunWithNoTimeLeftReportsTimeOutEvenAfterAQuitWithNoNestedRu
     EXPECT_EQ(RunCurrentEventLoop(0.0), 1);
     QuitCurrentEventLoop();
     EXPECT_EQ(RunCurrentEventLoop(0.0), 1) << "a quit with no nested run is ignored";
-}
-
-std::uint32_t fixed_ticks() {
-    return 1234;
-}
-
-TEST_F(Events, TickCountUsesTheSubstitutedSource) {
-    hooks_set_tick_source(fixed_ticks);
-    EXPECT_EQ(TickCount(), 1234u);
-    hooks_set_tick_source(nullptr);
-    EXPECT_NE(TickCount(), 1234u);
 }
 
 TEST_F(Events, ScriptedMouseFeedsStillDownAndGetMouseThenReleases) {
@@ -120,17 +107,6 @@ TEST_F(Events, DocumentsGivenAtStartArriveOnceTheLoopRuns) {
     EXPECT_EQ(g_opened.files[1].name, "b.bmp");
     EXPECT_EQ(g_opened.missed, errAEDescNotFound);
     EXPECT_EQ(g_opened.ref_con, 7);
-}
-
-TEST_F(Events, CapturedStandardOutputIsKeptAsLines) {
-    hooks_capture_stdout(true);
-    std::printf("find_device: found %d configurations\n", 1);
-    std::puts("*** SetConfiguration");
-    std::printf("partial");
-    const std::vector<std::string> lines = hooks_stdout_lines();
-    hooks_capture_stdout(false);
-    EXPECT_EQ(lines, (std::vector<std::string>{"find_device: found 1 configurations",
-                                               "*** SetConfiguration"}));
 }
 
 }  // namespace
