@@ -171,17 +171,23 @@ TEST_F(LiveMonitor, ArrowsStepAHundredthOfTheMaximumAndPagesTenSteps) {
     }
 }
 
-TEST_F(LiveMonitor, ScrollingRedrawsThePictureAtOnce) {
+TEST_F(LiveMonitor, AZoomDrawsOnTheWindowsNextUpdateAndScrollingRedrawsAtOnce) {
     start_live();
     idle(1);
-    zoom_to(8);
+    pref.lm_ratio = 8;
+    adjust_lm_win();
+    ASSERT_TRUE(IsWindowUpdatePending(g_lm_win));
+    SendWindowUpdateEvent(g_lm_win);
+    const std::vector<std::pair<int, int>> samples = {{0, 0}, {120, 90}, {240, 176}};
+    for (const auto& [h, v] : samples)
+        EXPECT_EQ(shown(h, v), source_of(h, v, zoomed_dst())) << h << ", " << v;
     hooks_control_part(g_lm_sc_h, kControlPageDownPart);
     hooks_control_part(g_lm_sc_v, kControlDownButtonPart);
     hooks_control_part(g_lm_sc_v, kControlIndicatorPart);
     ASSERT_EQ(GetControlValue(g_lm_sc_h), 50);
     ASSERT_EQ(GetControlValue(g_lm_sc_v), 4);
-    for (const auto& [h, v] : std::vector<std::pair<int, int>>{{0, 0}, {120, 90}, {240, 176}})
-        EXPECT_EQ(shown(h, v), source_of(h, v, zoomed_dst())) << h << ", " << v;
+    for (const auto& [h, v] : samples)
+        EXPECT_EQ(shown(h, v), source_of(h, v, zoomed_dst())) << "scrolled " << h << ", " << v;
 }
 
 TEST_F(LiveMonitor, EachLiveFrameIsDrawnScaledIntoTheWindowAndZoomedOutSitsTopLeftOnBlack) {
@@ -326,17 +332,6 @@ TEST_F(LiveMonitor, ANewPictureSizeResizesTheWindowOnTheNextRedraw) {
     EXPECT_EQ(pref.lm_ratio, 5);
     EXPECT_FALSE(IsControlVisible(g_lm_sc_h));
     EXPECT_EQ(content().right, 256);
-}
-
-TEST_F(LiveMonitor, AZoomDrawsOnTheWindowsNextUpdate) {
-    start_live();
-    idle(1);
-    pref.lm_ratio = 8;
-    adjust_lm_win();
-    ASSERT_TRUE(IsWindowUpdatePending(g_lm_win));
-    SendWindowUpdateEvent(g_lm_win);
-    for (const auto& [h, v] : std::vector<std::pair<int, int>>{{0, 0}, {120, 90}, {240, 176}})
-        EXPECT_EQ(shown(h, v), source_of(h, v, zoomed_dst())) << h << ", " << v;
 }
 
 TEST_F(LiveMonitor, RedrawOfAHiddenWindowDrawsNothing) {
