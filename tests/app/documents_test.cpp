@@ -30,13 +30,6 @@ class Documents : public ImageDocTest {
         DisposeGWorld(src);
         return dir_.file(name);
     }
-    static std::vector<std::string> titles() {
-        std::vector<std::string> out;
-        for (WindowRef w = GetFrontWindowOfClass(kDocumentWindowClass, false); w;
-             w = GetNextWindowOfClass(w, kDocumentWindowClass, false))
-            out.push_back(GetWindowTitle(w));
-        return out;
-    }
     TempDir dir_;
 };
 
@@ -46,7 +39,7 @@ TEST_F(Documents, QuitWithTwoModifiedDocumentsAndCancelOnTheFrontOneKeepsBoth) {
     hooks_answer_save_changes(kNavAskSaveChangesCancel);
     EXPECT_EQ(ProcessHICommand(FOUR_CC("quit")), userCanceledErr);
     EXPECT_EQ(hooks_nav_record().save_changes, 1) << "the walk stops at the first refusal";
-    EXPECT_EQ(titles(), (std::vector<std::string>{"front 100%", "back 100%"}));
+    EXPECT_EQ(document_titles(), (std::vector<std::string>{"front 100%", "back 100%"}));
 }
 
 TEST_F(Documents, QuitAsksAboutEachModifiedDocumentFrontToBackAndClosesAll) {
@@ -62,7 +55,7 @@ TEST_F(Documents, QuitAsksAboutEachModifiedDocumentFrontToBackAndClosesAll) {
     hooks_answer_save_changes(kNavAskSaveChangesDontSave);
     EXPECT_EQ(ProcessHICommand(FOUR_CC("quit")), eventNotHandledErr);
     EXPECT_EQ(hooks_nav_record().save_changes, 2);
-    EXPECT_TRUE(titles().empty());
+    EXPECT_EQ(GetFrontWindowOfClass(kDocumentWindowClass, false), nullptr);
 }
 
 TEST_F(Documents, CloseCommandClosesTheFrontImageWindowOnly) {
@@ -70,14 +63,14 @@ TEST_F(Documents, CloseCommandClosesTheFrontImageWindowOnly) {
     WindowRef front = new_doc(10, 10, 5, "front");
     rec(front)->modified = false;
     ProcessHICommand(FOUR_CC("clos"));
-    EXPECT_EQ(titles(), (std::vector<std::string>{"back 100%"}));
+    EXPECT_EQ(document_titles(), (std::vector<std::string>{"back 100%"}));
     EXPECT_EQ(GetFrontWindowOfClass(kDocumentWindowClass, true), back);
 }
 
 TEST_F(Documents, OpenCommandOpensTheChosenFile) {
     hooks_answer_choose_file({write_jpeg("one.jpg")});
     ProcessHICommand(FOUR_CC("open"));
-    EXPECT_EQ(titles(), (std::vector<std::string>{"one.jpg 100%"}));
+    EXPECT_EQ(document_titles(), (std::vector<std::string>{"one.jpg 100%"}));
 }
 
 TEST_F(Documents, SaveCommandsReachTheFrontImageWindow) {
@@ -113,10 +106,10 @@ TEST_F(Documents, OpenDocumentsRequestOpensTheFilesThatExistOnceNoConversionDial
     g_file_conversion_dialog_ptr = dialog;
     const std::string first = write_jpeg("first.jpg");
     hooks_open_documents({first});
-    EXPECT_TRUE(titles().empty()) << "refused while the conversion dialog is open";
+    EXPECT_TRUE(document_titles().empty()) << "refused while the conversion dialog is open";
     g_file_conversion_dialog_ptr = nullptr;
     hooks_open_documents({first, dir_.file("second.jpg"), write_jpeg("third.jpg")});
-    EXPECT_EQ(titles(), (std::vector<std::string>{"third.jpg 100%", "first.jpg 100%"}));
+    EXPECT_EQ(document_titles(), (std::vector<std::string>{"third.jpg 100%", "first.jpg 100%"}));
     EXPECT_TRUE(hooks_alerts().empty());
 }
 

@@ -8,6 +8,7 @@
 #include "imagewin/image_window.h"
 #include "monitor/live_monitor.h"
 #include "simcam/simcam.h"
+#include "support/image_docs.h"
 #include "support/live_fixture.h"
 
 namespace {
@@ -66,16 +67,7 @@ TEST_F(LiveCommands, CloseCommandOnTheLiveWindowStopsTheLivePicture) {
     EXPECT_FALSE(g_live_monitor_now);
 }
 
-class Capture : public LiveTest {
-  protected:
-    static std::vector<std::string> titles() {
-        std::vector<std::string> out;
-        for (WindowRef w = GetFrontWindowOfClass(kDocumentWindowClass, true); w;
-             w = GetNextWindowOfClass(w, kDocumentWindowClass, true))
-            if (is_iw(w)) out.push_back(GetWindowTitle(w));
-        return out;
-    }
-};
+class Capture : public LiveTest {};
 
 TEST_F(Capture, WithTheLivePictureOffFetchesAPictureIntoANewDocument) {
     pref.lm_size = 2;
@@ -83,7 +75,7 @@ TEST_F(Capture, WithTheLivePictureOffFetchesAPictureIntoANewDocument) {
     simcam_clear_record();
     command("CAPT");
     EXPECT_EQ(simcam_commands().size(), 1u);
-    ASSERT_EQ(titles(), (std::vector<std::string>{"Untitled 1 100%"}));
+    ASSERT_EQ(document_titles(), (std::vector<std::string>{"Untitled 1 100%"}));
     WindowRef front = GetFrontWindowOfClass(kDocumentWindowClass, true);
     Rect r;
     SetRect(&r, 0, 0, 1024, 768);
@@ -97,7 +89,7 @@ TEST_F(Capture, WhileLiveTakesTheLastFrameWithoutAnotherRequest) {
     simcam_clear_record();
     command("CAPT");
     EXPECT_TRUE(simcam_commands().empty());
-    EXPECT_EQ(titles(), (std::vector<std::string>{"Untitled 1 25%"}));
+    EXPECT_EQ(document_titles(), (std::vector<std::string>{"Untitled 1 25%"}));
     EXPECT_TRUE(g_live_monitor_now);
 }
 
@@ -106,7 +98,7 @@ TEST_F(Capture, ZeroBytePictureMakesNoDocumentAndStopsTheLivePicture) {
     g_live_monitor_now = false;
     simcam_fail_at(2, SimcamFault::zero_size);
     command("CAPT");
-    EXPECT_TRUE(titles().empty());
+    EXPECT_TRUE(document_titles().empty());
     EXPECT_FALSE(IsWindowVisible(g_lm_win));
 }
 
@@ -120,7 +112,7 @@ TEST_F(Capture, NoDecodedPictureYetMakesNoDocumentAndNoAlert) {
     simcam_fail_at(3, SimcamFault::short_chunk);
     command("CAPT");
     EXPECT_GT(g_latst_jpeg_size, 0u);
-    EXPECT_TRUE(titles().empty());
+    EXPECT_TRUE(document_titles().empty());
     for (const ShownAlert& alert : hooks_alerts())
         EXPECT_NE(alert.title, "Sorry, error occured.") << alert.message;
 }

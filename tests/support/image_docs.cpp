@@ -19,13 +19,7 @@ void ImageDocTest::SetUp() {
 }
 
 void ImageDocTest::TearDown() {
-    // Documents the test left open release their records and layers.
-    WindowRef w = GetFrontWindowOfClass(kDocumentWindowClass, false);
-    while (w) {
-        WindowRef next = GetNextWindowOfClass(w, kDocumentWindowClass, false);
-        if (is_iw(w)) close_doc(w);
-        w = next;
-    }
+    close_all_documents();
     DisposeNibReference(g_nibRef);
     g_nibRef = nullptr;
     g_lm_win = nullptr;
@@ -57,4 +51,24 @@ void ImageDocTest::set_pixel(GWorldPtr layer, int h, int v, const RGBColor& colo
     SetRect(&r, h, v, h + 1, v + 1);
     PaintRect(&r);
     SetGWorld(saved);
+}
+
+void close_all_documents() {
+    WindowRef w = GetFrontWindowOfClass(kDocumentWindowClass, false);
+    while (w) {
+        WindowRef next = GetNextWindowOfClass(w, kDocumentWindowClass, false);
+        if (is_iw(w)) {
+            iw_record(w)->modified = false;
+            iw_close(w);
+        }
+        w = next;
+    }
+}
+
+std::vector<std::string> document_titles() {
+    std::vector<std::string> out;
+    for (WindowRef w = GetFrontWindowOfClass(kDocumentWindowClass, false); w;
+         w = GetNextWindowOfClass(w, kDocumentWindowClass, false))
+        if (is_iw(w)) out.push_back(GetWindowTitle(w));
+    return out;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "imagewin/image_window.h"
 #include "support/toolbox.h"
@@ -20,3 +21,8 @@ class ImageDocTest : public ToolboxTest {
     // Fills one pixel of a layer with the colour.
     static void set_pixel(GWorldPtr layer, int h, int v, const RGBColor& colour);
 };
+
+// Closes every image document left open, without asking, releasing its record and layers.
+void close_all_documents();
+// The titles of the image documents, shown or hidden, front to back.
+std::vector<std::string> document_titles();

@@ -9,6 +9,7 @@
 #include "imagewin/image_window.h"
 #include "monitor/live_monitor.h"
 #include "simcam/simcam.h"
+#include "support/image_docs.h"
 
 void LiveTest::SetUp() {
     CameraTest::SetUp();
@@ -24,15 +25,7 @@ void LiveTest::SetUp() {
 }
 
 void LiveTest::TearDown() {
-    // Captures the test left open release their records and layers, unasked.
-    for (WindowRef w = GetFrontWindowOfClass(kDocumentWindowClass, false); w;) {
-        WindowRef next = GetNextWindowOfClass(w, kDocumentWindowClass, false);
-        if (is_iw(w)) {
-            iw_record(w)->modified = false;
-            iw_close(w);
-        }
-        w = next;
-    }
+    close_all_documents();
     if (g_lm_win) DisposeWindow(g_lm_win);
     live_monitor_end();
     g_lm_win = nullptr;
