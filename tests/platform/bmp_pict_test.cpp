@@ -17,14 +17,7 @@ class Files : public ::testing::Test {
   protected:
     TempDir dir;
     // A 37 x 23 test picture as PNG: odd width exercises row padding everywhere.
-    std::string source(int w = 37, int h = 23) {
-        const std::string png = dir.file("src" + std::to_string(w) + ".png");
-        GWorldPtr g = make_test_image(w, h, 7);
-        write_ppm(dir.file("src.ppm"), gworld_pixels(g), w, h);
-        DisposeGWorld(g);
-        EXPECT_EQ(run_tool("/usr/bin/convert " + dir.file("src.ppm") + " " + png), 0);
-        return png;
-    }
+    std::string source(int w = 37, int h = 23) { return write_test_png(dir.path(), w, h, 7); }
     // Our reading of bytes must give exactly the pixels want (w x h).
     void expect_pixels(Reader read, const std::vector<std::uint8_t>& bytes,
                        const std::vector<std::uint32_t>& want, int w, int h,

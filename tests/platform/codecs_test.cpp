@@ -72,14 +72,7 @@ TEST(Sniff, GivesTheSevenMimeTextsByContentAndNothingForOtherData) {
 class Jpeg : public ::testing::Test {
   protected:
     TempDir dir;
-    std::string src_png() {
-        const std::string png = dir.file("src.png");
-        GWorldPtr g = make_test_image(75, 41, 3);
-        write_ppm(dir.file("src.ppm"), gworld_pixels(g), 75, 41);
-        DisposeGWorld(g);
-        run_tool("/usr/bin/convert " + dir.file("src.ppm") + " " + png);
-        return png;
-    }
+    std::string src_png() { return write_test_png(dir.path(), 75, 41, 3); }
     // Our decode of the file against ImageMagick's, component by component.
     void expect_like_magick(const std::string& file, int tolerance) {
         int w, h;
