@@ -45,25 +45,22 @@ class Draw : public ::testing::Test {
     std::vector<GWorldPtr> worlds_;
 };
 
-TEST_F(Draw, NewBufferIsWhiteWithDefaultPort) {
+TEST_F(Draw, NewBufferIsWhiteWithDefaultPortAndBadDepthOrEmptyBoundsAreRefused) {
     GWorldPtr g = make(7, 5);
     EXPECT_TRUE(inked(g).empty());
     EXPECT_EQ(g->row_bytes, 28);
     EXPECT_EQ(g->pen_size.h, 1);
     EXPECT_EQ(g->clip.right, 7);
     EXPECT_EQ(g->clip.bottom, 5);
-}
-
-TEST_F(Draw, RejectsBadDepthAndEmptyBounds) {
     Rect b;
     SetRect(&b, 0, 0, 10, 10);
-    GWorldPtr g = reinterpret_cast<GWorldPtr>(1);
-    EXPECT_EQ(NewGWorld(&g, 16, &b, 0), paramErr);
-    EXPECT_EQ(g, nullptr);
+    GWorldPtr bad = reinterpret_cast<GWorldPtr>(1);
+    EXPECT_EQ(NewGWorld(&bad, 16, &b, 0), paramErr);
+    EXPECT_EQ(bad, nullptr);
     SetRect(&b, 0, 0, 0, 10);
-    EXPECT_EQ(NewGWorld(&g, 32, &b, 0), paramErr);
+    EXPECT_EQ(NewGWorld(&bad, 32, &b, 0), paramErr);
     SetRect(&b, 2, 0, 10, 10);
-    EXPECT_EQ(NewGWorld(&g, 32, &b, 0), paramErr);
+    EXPECT_EQ(NewGWorld(&bad, 32, &b, 0), paramErr);
 }
 
 // A line whose direction is a multiple of 45 degrees passes through whole pixels only, so
