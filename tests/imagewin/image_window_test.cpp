@@ -96,7 +96,7 @@ TEST_F(Capture, CaptureThatCannotBeMadeDoesNotUseUpItsNumber) {
     EXPECT_EQ(GetWindowTitle(w), "Untitled 1 25%");
 }
 
-TEST_F(ImageWindow, ZoomBeyondEitherEndOfTheTableChangesNothingNotEvenTheTitle) {
+TEST_F(ImageWindow, ZoomBeyondEitherEndOrWithAPlainWindowInFrontChangesNothing) {
     WindowRef w = new_doc(40, 30, 11);
     SetWindowTitle(w, "untouched");
     iw_zoon_in();
@@ -109,6 +109,12 @@ TEST_F(ImageWindow, ZoomBeyondEitherEndOfTheTableChangesNothingNotEvenTheTitle) 
     rec(w)->zoom_index = 5;
     iw_zoon_in();
     EXPECT_EQ(GetWindowTitle(w), "scan 150%");
+    WindowRef plain = nullptr;
+    ASSERT_EQ(hooks_new_window_from_form(document_form(50, 50).c_str(), &plain), noErr);
+    ShowWindow(plain);
+    iw_zoon_in();
+    iw_best_fit();
+    EXPECT_EQ(rec(w)->zoom_index, 6) << "zoom acts only on an image window in front";
 }
 
 TEST_F(ImageWindow, ZoomFromACustomRatioStepsToTheNeighbouringTableEntries) {
@@ -128,16 +134,6 @@ TEST_F(ImageWindow, ZoomFromACustomRatioStepsToTheNeighbouringTableEntries) {
         iw_zoon_out();
         EXPECT_EQ(rec(w)->zoom_index, c.out);
     }
-}
-
-TEST_F(ImageWindow, ZoomActsOnlyOnAnImageWindowInFront) {
-    WindowRef w = new_doc(40, 30);
-    WindowRef plain = nullptr;
-    ASSERT_EQ(hooks_new_window_from_form(document_form(50, 50).c_str(), &plain), noErr);
-    ShowWindow(plain);
-    iw_zoon_in();
-    iw_best_fit();
-    EXPECT_EQ(rec(w)->zoom_index, 5);
 }
 
 TEST_F(ImageWindow, BestFitOfAWideImageTakesTheWidthOfTheViewAsCustomRatio) {
