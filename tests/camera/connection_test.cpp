@@ -101,19 +101,17 @@ TEST_F(CameraTest, DeviceWithoutUsableInterfaceOrPipesStaysIncompleteAndIsRetrie
     }
 }
 
-TEST_F(CameraTest, NoCameraLeavesNothingOpen) {
+TEST_F(CameraTest, NoCameraLeavesNothingOpenAndClosingAClosedConnectionIsHarmless) {
     simcam_plug(false);
     EXPECT_EQ(init_camera(), -1);
     EXPECT_EQ(g_masterPort, nullptr);
     EXPECT_EQ(g_iterator, nullptr);
     EXPECT_EQ(g_usbDeviceRef, nullptr);
     EXPECT_TRUE(lines().empty());
-}
-
-TEST_F(CameraTest, ClosingAClosedConnectionIsHarmless) {
     close_camera();
     close_camera();
     EXPECT_FALSE(is_camera_active());
+    simcam_plug(true);
     connect();
     close_camera();
     close_camera();
