@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "imagewin/offscreen.h"
+#include "platform/byte_order.h"
 #include "platform/resfile.h"
 
 PrefRecord pref;
@@ -33,18 +34,12 @@ void repair_ranges() {
 void record_to_bytes(std::uint8_t out[sizeof(PrefRecord)]) {
     std::int32_t words[9];
     std::memcpy(words, &pref, sizeof words);
-    for (int i = 0; i < 9; ++i)
-        for (int b = 0; b < 4; ++b)
-            out[4 * i + b] = std::uint8_t(std::uint32_t(words[i]) >> (8 * b));
+    for (int i = 0; i < 9; ++i) put_u32le(out + 4 * i, std::uint32_t(words[i]));
 }
 
 void bytes_to_record(const std::uint8_t in[sizeof(PrefRecord)]) {
     std::int32_t words[9];
-    for (int i = 0; i < 9; ++i) {
-        std::uint32_t w = 0;
-        for (int b = 0; b < 4; ++b) w |= std::uint32_t(in[4 * i + b]) << (8 * b);
-        words[i] = std::int32_t(w);
-    }
+    for (int i = 0; i < 9; ++i) words[i] = std::int32_t(get_u32le(in + 4 * i));
     std::memcpy(&pref, words, sizeof words);
 }
 

@@ -14,6 +14,7 @@
 #include "imagewin/offscreen.h"
 #include "monitor/full_screen.h"
 #include "monitor/live_monitor.h"
+#include "platform/byte_order.h"
 #include "platform/events.h"
 #include "platform/window.h"
 
@@ -30,11 +31,6 @@ namespace {
 constexpr std::int32_t kChunkPrefix = 8;
 constexpr std::uint32_t kChunkData = kRecvBufSize - kChunkPrefix;
 constexpr std::int32_t kPictureWidth = 1024, kPictureHeight = 768;
-
-std::uint32_t get32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
 
 // Reads the announced picture into body chunk by chunk, dropping each chunk's prefix.
 bool __read_chunks(std::uint8_t* body, std::uint32_t size) {
@@ -68,7 +64,7 @@ int __grab_image() {
         g_now_camera_busy = 0;
         return 0;
     }
-    g_latst_jpeg_size = get32(latest_response_data + 12);
+    g_latst_jpeg_size = get_u32le(latest_response_data + 12);
     if (g_latst_jpeg_size == 0) {
         live_monitor_end();
         if (g_lm_win && IsWindowVisible(g_lm_win)) {

@@ -7,6 +7,7 @@
 #include "camera/live_stream.h"
 #include "camera/transfer.h"
 #include "camera/usb_connection.h"
+#include "platform/byte_order.h"
 #include "platform/events.h"
 
 std::uint32_t g_total_trans_id = 1;
@@ -18,16 +19,6 @@ constexpr std::uint32_t kRetryTicks = 30;
 constexpr std::uint32_t kRearmTicks = 60;
 
 std::uint32_t next_check_tick = 0;
-
-void put16(std::uint8_t* p, std::uint16_t v) {
-    p[0] = std::uint8_t(v);
-    p[1] = std::uint8_t(v >> 8);
-}
-
-void put32(std::uint8_t* p, std::uint32_t v) {
-    put16(p, std::uint16_t(v));
-    put16(p + 2, std::uint16_t(v >> 16));
-}
 
 OSErr __send_one_command(std::uint16_t code, std::uint32_t parameter) {
     if (g_now_camera_busy) return -1;
@@ -44,10 +35,10 @@ OSErr __send_one_command(std::uint16_t code, std::uint32_t parameter) {
 void __write_command_block(std::uint16_t code, std::uint32_t parameter) {
     std::uint8_t block[32] = {};
     std::uint32_t id = g_total_trans_id++;
-    put16(block + 2, std::uint16_t(id));
-    put32(block + 4, 24);
-    put16(block + 8, code);
-    put32(block + 12, parameter);
+    put_u16le(block + 2, std::uint16_t(id));
+    put_u32le(block + 4, 24);
+    put_u16le(block + 8, code);
+    put_u32le(block + 12, parameter);
     data_to_camera(block, sizeof block);
 }
 

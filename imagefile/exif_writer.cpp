@@ -12,6 +12,7 @@
 #include "app/dialog_utils.h"
 #include "imagefile/jpeg_encode.h"
 #include "imagewin/offscreen.h"
+#include "platform/byte_order.h"
 
 // The 404-byte header template: SOI, APP1 with the TIFF structure (IFD0, Exif IFD,
 // Interoperability IFD, IFD1 describing the thumbnail that follows at offset 404).
@@ -52,27 +53,21 @@ std::uint8_t __tk850_head[416];
 constexpr std::int16_t __k_thumb_width = 160;
 constexpr std::int16_t __k_thumb_height = 120;
 
-void __put_u16le(std::size_t offset, unsigned value) {
-    __tk850_head[offset] = std::uint8_t(value);
-    __tk850_head[offset + 1] = std::uint8_t(value >> 8);
-}
-
 // Copies the template and patches the APP1 length, the pixel dimensions, both dates
 // and the thumbnail length.
 void __patch_header(std::size_t thumb_length, int width, int height, const std::tm* now) {
     std::memcpy(__tk850_head, g_converted_file_header, sizeof g_converted_file_header);
     const unsigned app1_length = unsigned(thumb_length + 401);
-    __tk850_head[4] = std::uint8_t(app1_length >> 8);
-    __tk850_head[5] = std::uint8_t(app1_length);
-    __put_u16le(208, unsigned(width));
-    __put_u16le(220, unsigned(height));
+    put_u16be(__tk850_head + 4, app1_length);
+    put_u16le(__tk850_head + 208, unsigned(width));
+    put_u16le(__tk850_head + 220, unsigned(height));
     char date[80];
     std::snprintf(date, sizeof date, "%04d:%02d:%02d %02d:%02d:%02d", now->tm_year + 1900,
                   now->tm_mon + 1, now->tm_mday, now->tm_hour, now->tm_min, now->tm_sec);
     date[19] = '\0';
     std::memcpy(__tk850_head + 240, date, 20);
     std::memcpy(__tk850_head + 260, date, 20);
-    __put_u16le(368, unsigned(thumb_length));
+    put_u16le(__tk850_head + 368, unsigned(thumb_length));
 }
 
 // The picture fitted and centred on a black 160 x 120 thumbnail.

@@ -17,18 +17,3 @@ OSErr NewImageGWorld(std::int64_t width, std::int64_t height, GWorldPtr* out) {
     }
     return noErr;
 }
-
-void put_u16be(std::uint8_t* p, std::uint32_t v) {
-    p[0] = std::uint8_t(v >> 8);
-    p[1] = std::uint8_t(v);
-}
-
-void put_u16le(std::uint8_t* p, std::uint32_t v) {
-    p[0] = std::uint8_t(v);
-    p[1] = std::uint8_t(v >> 8);
-}
-
-void put_u32le(std::uint8_t* p, std::uint32_t v) {
-    put_u16le(p, v);
-    put_u16le(p + 2, v >> 16);
-}

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/byte_order.h"
 #include "platform/draw.h"
 #include "platform/types.h"
 
@@ -68,8 +69,3 @@ struct Picture;
 // A picture that takes over image (disposed of with the picture), or null when out of
 // memory (image is then disposed of).
 Picture* NewPictureAdopting(GWorldPtr image);
-
-// Big- and little-endian stores for the writers.
-void put_u16be(std::uint8_t* p, std::uint32_t v);
-void put_u16le(std::uint8_t* p, std::uint32_t v);
-void put_u32le(std::uint8_t* p, std::uint32_t v);

@@ -22,6 +22,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "platform/byte_order.h"
+
 namespace {
 
 struct Resource {
@@ -49,26 +51,22 @@ OpenFile* find_file(std::int16_t ref) {
     return nullptr;
 }
 
-std::uint32_t get_u32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
-
 void put_u32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(std::uint8_t(v >> (8 * i)));
+    out.resize(out.size() + 4);
+    put_u32le(out.data() + out.size() - 4, v);
 }
 
 bool parse(const std::vector<std::uint8_t>& bytes, std::vector<Resource>* out) {
     if (bytes.size() < 8 || std::memcmp(bytes.data(), kTag, 4) != 0) return false;
-    const std::uint32_t count = get_u32(&bytes[4]);
+    const std::uint32_t count = get_u32le(&bytes[4]);
     std::size_t pos = 8;
     std::vector<Resource> list;
     for (std::uint32_t i = 0; i < count; ++i) {
         if (bytes.size() - pos < 12) return false;
         Resource r;
-        r.type = get_u32(&bytes[pos]);
-        r.id = std::int16_t(bytes[pos + 4] | bytes[pos + 5] << 8);
-        const std::uint32_t length = get_u32(&bytes[pos + 8]);
+        r.type = get_u32le(&bytes[pos]);
+        r.id = std::int16_t(get_u16le(&bytes[pos + 4]));
+        const std::uint32_t length = get_u32le(&bytes[pos + 8]);
         pos += 12;
         if (bytes.size() - pos < length) return false;
         r.data.assign(bytes.begin() + std::ptrdiff_t(pos),
@@ -86,10 +84,7 @@ std::vector<std::uint8_t> serialise(const std::vector<Resource>& list) {
     put_u32(out, std::uint32_t(list.size()));
     for (const Resource& r : list) {
         put_u32(out, r.type);
-        out.push_back(std::uint8_t(r.id));
-        out.push_back(std::uint8_t(std::uint16_t(r.id) >> 8));
-        out.push_back(0);
-        out.push_back(0);
+        put_u32(out, std::uint16_t(r.id));  // the id, then the reserved half-word 0
         put_u32(out, std::uint32_t(r.data.size()));
         out.insert(out.end(), r.data.begin(), r.data.end());
     }

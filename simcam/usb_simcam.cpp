@@ -14,6 +14,7 @@
 #include <map>
 
 #include "camera/usb_connection.h"
+#include "platform/byte_order.h"
 #include "platform/events.h"
 #include "platform/usb.h"
 #include "platform/usb_backend.h"
@@ -148,16 +149,6 @@ bool pipe_is(const UsbInterfaceRec* intf, std::uint8_t pipe_ref, std::uint8_t di
            pipes[pipe_ref - 1].transfer_type == kUSBBulk;
 }
 
-void put16(std::uint8_t* p, std::uint32_t v) {
-    p[0] = std::uint8_t(v);
-    p[1] = std::uint8_t(v >> 8);
-}
-
-void put32(std::uint8_t* p, std::uint32_t v) {
-    put16(p, v);
-    put16(p + 2, v >> 16);
-}
-
 // The camera's answer to a command block: a response, and for an image request the
 // picture's body in chunks, each behind an 8-byte prefix.
 void answer(const std::uint8_t* block) {
@@ -169,16 +160,16 @@ void answer(const std::uint8_t* block) {
     std::vector<std::uint8_t> response(32, 0);
     response[2] = block[2];
     response[3] = block[3];
-    put32(response.data() + 4, 24);
+    put_u32le(response.data() + 4, 24);
     std::uint16_t code = std::uint16_t(block[8] | block[9] << 8);
     std::vector<std::uint8_t> body;
     if (code == kImageRequest) body = d.body.empty() ? simcam_picture_body(d.frame++) : d.body;
-    put32(response.data() + 12, std::uint32_t(body.size()));
+    put_u32le(response.data() + 12, std::uint32_t(body.size()));
     d.to_send.push_back({response, true, false});
     for (std::size_t at = 0; at < body.size(); at += kChunkSize - kChunkPrefix) {
         std::size_t n = std::min(kChunkSize - kChunkPrefix, body.size() - at);
         std::vector<std::uint8_t> chunk(kChunkPrefix + n, 0);
-        put32(chunk.data(), std::uint32_t(at));
+        put_u32le(chunk.data(), std::uint32_t(at));
         std::copy(body.begin() + std::ptrdiff_t(at), body.begin() + std::ptrdiff_t(at + n),
                   chunk.begin() + kChunkPrefix);
         d.to_send.push_back({chunk, false, at == 0});
@@ -187,8 +178,8 @@ void answer(const std::uint8_t* block) {
 
 // Rewrites the response at the front of the queue and drops the chunks behind it.
 void announce(std::vector<std::uint8_t>& response, std::uint16_t status, std::uint32_t size) {
-    put16(response.data() + 8, status);
-    put32(response.data() + 12, size);
+    put_u16le(response.data() + 8, status);
+    put_u32le(response.data() + 12, size);
     sim().to_send.clear();
 }
 
