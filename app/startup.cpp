@@ -93,7 +93,8 @@ OSErr ae_opendoc(const AppleEvent* request, AppleEvent*, long) {
 }
 
 int app_main(int argc, char** argv) {
-    InitToolbox(argc, argv);
+    const int ended = InitToolbox(argc, argv);
+    if (ended >= 0) return ended;
     __init_globals();
     file_load_prefs();
     iw_init();
