@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/prefs.h"
 #include "imagewin/image_window.h"
 #include "platform/codecs.h"
 #include "platform/dialogs.h"
@@ -60,10 +61,12 @@ bool get_load_file(FSSpec* out, std::int16_t count, const OSType* types,
     std::string message;
     if (prompt) message.assign(reinterpret_cast<const char*>(prompt + 1), prompt[0]);
     std::vector<FSSpec> chosen;
-    if (NavChooseFile(prompt ? message.c_str() : nullptr, extensions, &chosen) != noErr ||
+    if (NavChooseFile(prompt ? message.c_str() : nullptr, extensions, g_last_folder, &chosen) !=
+            noErr ||
         chosen.size() != 1)
         return false;
     *out = chosen.front();
+    g_last_folder = out->folder;
     return true;
 }
 

@@ -89,6 +89,7 @@ struct NavRecord {
     int choose_file = 0;                  // choose-file dialogs shown
     int put_file = 0;                     // put-file dialogs shown
     std::vector<std::string> extensions;  // the filter of the last choose-file dialog
+    std::string location;                 // the folder the last file dialog started in
     std::string put_file_name;            // the last put-file dialog's name field at its end
 };
 const NavRecord& hooks_nav_record();
