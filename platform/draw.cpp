@@ -10,12 +10,15 @@
 #include <new>
 #include <vector>
 
+#include "platform/test_hooks.h"
+
 static_assert(std::endian::native == std::endian::little,
               "pixels are handled as 32-bit words whose lowest byte is X");
 
 namespace {
 
 CGrafPtr g_port = nullptr;
+int g_gworlds_until_failure = -1;  // buffers still made before they fail; -1: never fail
 
 // A pixel word holds X, R, G, B in memory order; on a little-endian machine X is the low byte.
 constexpr std::uint32_t kColourMask = 0xFFFFFF00u;
@@ -116,6 +119,8 @@ OSErr new_world(GWorldPtr* out, const Rect* bounds, std::int32_t row_bytes, bool
     if (bounds->top != 0 || bounds->left != 0 || bounds->right <= 0 || bounds->bottom <= 0 ||
         row_bytes < 4 * bounds->right || row_bytes % 4 != 0)
         return paramErr;
+    if (g_gworlds_until_failure == 0) return memFullErr;
+    if (g_gworlds_until_failure > 0) --g_gworlds_until_failure;
     const std::size_t size = std::size_t(row_bytes) * std::size_t(bounds->bottom);
     auto* pixels = static_cast<std::uint8_t*>(std::malloc(size));
     if (!pixels) return memFullErr;
@@ -141,6 +146,10 @@ OSErr new_world(GWorldPtr* out, const Rect* bounds, std::int32_t row_bytes, bool
 }
 
 }  // namespace
+
+void hooks_fail_gworlds_after(int count) {
+    g_gworlds_until_failure = count;
+}
 
 OSErr NewGWorldWithRowBytes(GWorldPtr* out, const Rect* bounds, std::int32_t row_bytes) {
     return new_world(out, bounds, row_bytes, false);
