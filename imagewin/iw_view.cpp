@@ -169,11 +169,14 @@ void iw_draw(WindowRef window) {
     if (!rec) return;
     SetPortWindowPort(window);
     const double r = iw_view_ratio(rec);
-    Rect content, clip, saved_clip;
+    Rect content, mask, clip, saved_clip;
     GetWindowPortBounds(window, &content);
+    // During an update only the invalid area is drawn.
+    GetPortVisibleRegion(GetWindowPort(window), &mask);
     clip = content;
     if (rec->sc_h && IsControlVisible(rec->sc_h)) clip.bottom = std::int16_t(clip.bottom - kBar);
     if (rec->sc_v && IsControlVisible(rec->sc_v)) clip.right = std::int16_t(clip.right - kBar);
+    SectRect(&clip, &mask, &clip);
     GetClip(&saved_clip);
     ClipRect(&clip);
     const RGBColor black{0, 0, 0};
@@ -187,7 +190,7 @@ void iw_draw(WindowRef window) {
             __scaled(rec->img_rect.right - rec->img_rect.left, r),
             __scaled(rec->img_rect.bottom - rec->img_rect.top, r));
     OffsetRect(&dst, -dh, -dv);
-    __copy_iwoff_2_win(rec, window, &rec->img_rect, &dst, &content);
+    __copy_iwoff_2_win(rec, window, &rec->img_rect, &dst, &mask);
 
     if (!EmptyRect(&rec->sel_rect)) {
         Rect frame;
