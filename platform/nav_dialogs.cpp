@@ -1,6 +1,7 @@
 // The file dialogs and the save-changes question on Qt widgets.
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -43,6 +44,23 @@ QLineEdit* name_field(QFileDialog* dialog) {
     return dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
 }
 
+// The folder a file dialog starts in: the one asked for while it exists, else home.
+QString start_folder(const std::string& location) {
+    const QFileInfo folder(QString::fromStdString(location));
+    return !location.empty() && folder.isDir() ? folder.absoluteFilePath() : QDir::homePath();
+}
+
+// Makes popup item i the one in use; a name typed without an extension gets its first.
+void use_item(OpaqueNavDialogRef* nav, int i) {
+    nav->selected = i;
+    if (!nav->dialog) return;
+    nav->dialog->selectNameFilter(name_filter(nav->items[std::size_t(i)]));
+    const std::vector<std::string> extensions =
+        FileTypeExtensions(nav->items[std::size_t(i)].menuType);
+    if (!extensions.empty())
+        nav->dialog->setDefaultSuffix(QString::fromStdString(extensions.front()).mid(1));
+}
+
 }  // namespace
 
 OSErr NavAskSaveChanges(const char* document_name, NavAskSaveChangesResult* answer) {
@@ -71,20 +89,26 @@ NavAskSaveChangesResult shown_ask_save_changes(const char* document_name) {
 }
 
 OSErr NavChooseFile(const char* message, const std::vector<std::string>& extensions,
-                    std::vector<FSSpec>* chosen) {
+                    const std::string& location, std::vector<FSSpec>* chosen) {
     chosen->clear();
-    for (const std::string& path : g_prompts->choose_files(message, extensions))
+    const std::string folder = start_folder(location).toStdString();
+    for (const std::string& path : g_prompts->choose_files(message, extensions, folder))
         chosen->push_back(spec_of_path(QString::fromStdString(path)));
     return chosen->empty() ? userCanceledErr : noErr;
 }
 
 std::vector<std::string> shown_choose_files(const char* message,
-                                            const std::vector<std::string>& extensions) {
-    QFileDialog dialog(nullptr, message ? QString::fromUtf8(message) : QString());
+                                            const std::vector<std::string>& extensions,
+                                            const std::string& folder) {
+    QFileDialog dialog(nullptr, message ? QString::fromUtf8(message) : QString(),
+                       QString::fromStdString(folder));
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    if (!extensions.empty())
-        dialog.setNameFilter(QStringLiteral("Images (%1)").arg(patterns_of(extensions)));
+    // Files are recognised by their content: one named without an extension can be chosen.
+    QStringList filters;
+    if (!extensions.empty()) filters << QStringLiteral("Images (%1)").arg(patterns_of(extensions));
+    filters << QStringLiteral("All files (*)");
+    dialog.setNameFilters(filters);
     std::vector<std::string> paths;
     if (dialog.exec() == QDialog::Accepted)
         for (const QString& path : dialog.selectedFiles()) paths.push_back(path.toStdString());
@@ -97,8 +121,7 @@ OSErr NavCustomControl(NavDialogRef nav, std::int32_t selector, void* param) {
             const auto* item = static_cast<const NavMenuItemSpec*>(param);
             for (std::size_t i = 0; i < nav->items.size(); ++i) {
                 if (nav->items[i].menuType != item->menuType) continue;
-                nav->selected = int(i);
-                if (nav->dialog) nav->dialog->selectNameFilter(name_filter(nav->items[i]));
+                use_item(nav, int(i));
                 return noErr;
             }
             return paramErr;
@@ -124,12 +147,13 @@ OSErr NavPutFile(const NavDialogOptions* options, OSType file_type, NavEventProc
                  void* user_data, FSSpec* out) {
     OpaqueNavDialogRef nav{nullptr, options->popupExtension,
                            item_of_type(options->popupExtension, file_type), options->saveFileName};
-    return g_prompts->put_file(&nav, options, event_proc, user_data, out);
+    const std::string folder = start_folder(options->location).toStdString();
+    return g_prompts->put_file(&nav, options, folder, event_proc, user_data, out);
 }
 
-OSErr shown_put_file(NavDialogRef nav, const NavDialogOptions* options, NavEventProcPtr event_proc,
-                     void* user_data, FSSpec* out) {
-    QFileDialog dialog;
+OSErr shown_put_file(NavDialogRef nav, const NavDialogOptions* options, const std::string& folder,
+                     NavEventProcPtr event_proc, void* user_data, FSSpec* out) {
+    QFileDialog dialog(nullptr, QString(), QString::fromStdString(folder));
     nav->dialog = &dialog;
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -142,17 +166,22 @@ OSErr shown_put_file(NavDialogRef nav, const NavDialogOptions* options, NavEvent
     for (const NavMenuItemSpec& item : nav->items) filters << name_filter(item);
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
-        dialog.selectNameFilter(filters[nav->selected]);
+        use_item(nav, nav->selected);
     }
     dialog.selectFile(QString::fromStdString(nav->name));
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
                      [nav, filters, event_proc, user_data](const QString& filter) {
                          const qsizetype i = filters.indexOf(filter);
-                         if (i < 0) return;
-                         nav->selected = int(i);
+                         if (i < 0 || i == nav->selected) return;
+                         use_item(nav, int(i));
                          NavCBRec rec{nav, &nav->items[std::size_t(i)]};
                          if (event_proc) event_proc(kNavCBPopupMenuSelect, &rec, user_data);
                      });
+    if (QLineEdit* field = name_field(&dialog))
+        QObject::connect(field, &QLineEdit::textChanged, &dialog, [nav, event_proc, user_data] {
+            NavCBRec rec{nav, nullptr};
+            if (event_proc) event_proc(kNavCBNameChanged, &rec, user_data);
+        });
     NavCBRec start{nav, nullptr};
     if (event_proc) event_proc(kNavCBStart, &start, user_data);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -21,12 +21,14 @@ struct Prompts {
     void (*alert)(const char* title, const char* message);
     void (*beep)();
     NavAskSaveChangesResult (*ask_save_changes)(const char* document_name);
-    // The paths chosen; none when cancelled.
+    // The paths chosen, starting in folder; none when cancelled.
     std::vector<std::string> (*choose_files)(const char* message,
-                                             const std::vector<std::string>& extensions);
-    // Calls proc with kNavCBStart, then with each format chosen. noErr or userCanceledErr.
-    OSErr (*put_file)(NavDialogRef nav, const NavDialogOptions* options, NavEventProcPtr proc,
-                      void* user_data, FSSpec* out);
+                                             const std::vector<std::string>& extensions,
+                                             const std::string& folder);
+    // Starts in folder; calls proc with kNavCBStart, then as the name and format change.
+    // noErr or userCanceledErr.
+    OSErr (*put_file)(NavDialogRef nav, const NavDialogOptions* options, const std::string& folder,
+                      NavEventProcPtr proc, void* user_data, FSSpec* out);
 };
 
 extern const Prompts g_shown_prompts;  // on screen, waiting for the user
@@ -37,8 +39,9 @@ void shown_alert(const char* title, const char* message);
 void shown_beep();
 NavAskSaveChangesResult shown_ask_save_changes(const char* document_name);
 std::vector<std::string> shown_choose_files(const char* message,
-                                            const std::vector<std::string>& extensions);
-OSErr shown_put_file(NavDialogRef nav, const NavDialogOptions* options, NavEventProcPtr proc,
-                     void* user_data, FSSpec* out);
+                                            const std::vector<std::string>& extensions,
+                                            const std::string& folder);
+OSErr shown_put_file(NavDialogRef nav, const NavDialogOptions* options, const std::string& folder,
+                     NavEventProcPtr proc, void* user_data, FSSpec* out);
 
 void prompts_reset();  // forgets the queued answers and the record of the recording table

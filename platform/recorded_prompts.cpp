@@ -33,23 +33,30 @@ NavAskSaveChangesResult recorded_ask_save_changes(const char*) {
 }
 
 std::vector<std::string> recorded_choose_files(const char*,
-                                               const std::vector<std::string>& extensions) {
+                                               const std::vector<std::string>& extensions,
+                                               const std::string& folder) {
     ++g_record.choose_file;
     g_record.extensions = extensions;
+    g_record.location = folder;
     if (g_choose_answers.empty()) return {};
     std::vector<std::string> paths = g_choose_answers.front();
     g_choose_answers.pop_front();
     return paths;
 }
 
-OSErr recorded_put_file(NavDialogRef nav, const NavDialogOptions*, NavEventProcPtr proc,
-                        void* user_data, FSSpec* out) {
+OSErr recorded_put_file(NavDialogRef nav, const NavDialogOptions*, const std::string& folder,
+                        NavEventProcPtr proc, void* user_data, FSSpec* out) {
     ++g_record.put_file;
+    g_record.location = folder;
     NavCBRec start{nav, nullptr};
     if (proc) proc(kNavCBStart, &start, user_data);
     const PutFileAnswer answer = g_put_answers.empty() ? PutFileAnswer{} : g_put_answers.front();
     if (!g_put_answers.empty()) g_put_answers.pop_front();
-    if (!answer.name.empty()) nav->name = answer.name;
+    if (!answer.name.empty()) {
+        nav->name = answer.name;
+        NavCBRec rec{nav, nullptr};
+        if (proc) proc(kNavCBNameChanged, &rec, user_data);
+    }
     for (int item : answer.popup_items) {
         if (item < 0 || item >= int(nav->items.size())) continue;
         nav->selected = item;
