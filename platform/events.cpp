@@ -51,14 +51,28 @@ std::vector<std::string> g_documents;  // paths given at start, not yet delivere
 AEEventHandlerProcPtr g_open_documents = nullptr;
 long g_open_documents_ref_con = 0;
 
+// Moves and releases go to the application's handlers as well.
+void tell_application(QEvent* e) {
+    const QPoint p = static_cast<QMouseEvent*>(e)->globalPosition().toPoint();
+    OpaqueEventRef ev{kEventClassMouse,
+                      e->type() == QEvent::MouseMove ? kEventMouseMoved : kEventMouseUp};
+    ev.has_mouse = true;
+    ev.mouse = Point{std::int16_t(p.y()), std::int16_t(p.x())};
+    dispatch_event(nullptr, &ev);
+}
+
 class MouseWatcher : public QObject {
   public:
     bool eventFilter(QObject* watched, QEvent* e) override {
         switch (e->type()) {
             case QEvent::MouseButtonPress:
+                mouse_note_event(e);
+                break;
             case QEvent::MouseButtonRelease:
             case QEvent::MouseMove:
                 mouse_note_event(e);
+                // The screen window sees each event once, before the widget under the pointer.
+                if (watched->isWindowType()) tell_application(e);
                 break;
             default:
                 break;
@@ -196,12 +210,16 @@ bool Button() {
     return g_mouse_down;
 }
 
-void GetMouse(Point* local) {
+void GetGlobalMouse(Point* global) {
     if (!g_scripted) {
         const QPoint p = QCursor::pos();
         g_mouse = Point{std::int16_t(p.y()), std::int16_t(p.x())};
     }
-    *local = g_mouse;
+    *global = g_mouse;
+}
+
+void GetMouse(Point* local) {
+    GetGlobalMouse(local);
     GlobalToLocal(local);
 }
 

@@ -41,7 +41,7 @@ void ImageDocTest::close_doc(WindowRef window) {
     iw_close(window);
 }
 
-void ImageDocTest::set_pixel(GWorldPtr layer, int h, int v, const RGBColor& colour) {
+void set_pixel(GWorldPtr layer, int h, int v, const RGBColor& colour) {
     CGrafPtr saved = nullptr;
     GetGWorld(&saved);
     SetGWorld(layer);

@@ -18,9 +18,10 @@ class ImageDocTest : public ToolboxTest {
     static IwRecord* rec(WindowRef window) { return iw_record(window); }
     // Closes the document without asking, whatever its changes.
     static void close_doc(WindowRef window);
-    // Fills one pixel of a layer with the colour.
-    static void set_pixel(GWorldPtr layer, int h, int v, const RGBColor& colour);
 };
+
+// Fills one pixel of a layer with the colour.
+void set_pixel(GWorldPtr layer, int h, int v, const RGBColor& colour);
 
 // Closes every image document left open, without asking, releasing its record and layers.
 void close_all_documents();
