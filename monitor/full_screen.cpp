@@ -21,16 +21,20 @@ bool g_needs_show_g_draw_win_when_endfullscreen = false;
 namespace {
 
 constexpr std::uint8_t kEscape = 27;
-const EventTypeSpec __fs_key_events[1] = {{kEventClassKeyboard, kEventRawKeyDown}};
+const EventTypeSpec __fs_end_events[2] = {{kEventClassKeyboard, kEventRawKeyDown},
+                                          {kEventClassWindow, kEventWindowClose}};
 
 bool __shown(WindowRef w) {
     return w && IsWindowVisible(w);
 }
 
-// Escape ends the presentation as a press does: through the request to the idle routine.
-OSStatus __fs_key_handler(EventHandlerCallRef, EventRef event, void*) {
+// Escape and the desktop's close request end the presentation as a press does: through the
+// request to the idle routine, which disposes of the window.
+OSStatus __fs_end_handler(EventHandlerCallRef, EventRef event, void*) {
     std::uint8_t key = 0;
-    if (GetEventKeyChar(event, &key) != noErr || key != kEscape) return eventNotHandledErr;
+    if (GetEventClass(event) == kEventClassKeyboard &&
+        (GetEventKeyChar(event, &key) != noErr || key != kEscape))
+        return eventNotHandledErr;
     g_end_fullscreen_request = true;
     return noErr;
 }
@@ -56,7 +60,7 @@ void __do_full_screen() {
     g_fullscreen = window;
     g_fs_old_state = state;
     InstallWindowEventHandler(window, my_win_event_handler, 6, win_envets, window, nullptr);
-    InstallWindowEventHandler(window, __fs_key_handler, 1, __fs_key_events, nullptr, nullptr);
+    InstallWindowEventHandler(window, __fs_end_handler, 2, __fs_end_events, nullptr, nullptr);
     ShowWindow(window);
     inval_window(window);
     __redraw_fs_winodow();

@@ -3,12 +3,14 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QIcon>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QSaveFile>
 #include <QTimer>
 #include <algorithm>
 #include <deque>
@@ -147,6 +149,21 @@ std::uint32_t TickCount() {
     if (g_tick_source) return g_tick_source();
     if (!g_clock.isValid()) g_clock.start();
     return std::uint32_t(g_clock.elapsed() * 60 / 1000);
+}
+
+void hooks_offscreen_screen(int width, int height) {
+    if (QApplication::instance() || qgetenv("QT_QPA_PLATFORM") != "offscreen") return;
+    const QString path =
+        QDir::temp().filePath(QStringLiteral("orvilcast-screen-%1x%2.json").arg(width).arg(height));
+    // Replaced whole, so that test programs running at once never read half a file.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return;
+    file.write(QStringLiteral(R"({"screens": [{"name": "main", "x": 0, "y": 0, "width": %1, )"
+                              R"("height": %2, "logicalDpi": 96}]})")
+                   .arg(width)
+                   .arg(height)
+                   .toUtf8());
+    if (file.commit()) qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + path.toLocal8Bit());
 }
 
 void hooks_set_tick_source(std::uint32_t (*source)()) {

@@ -27,6 +27,10 @@ void hooks_clear_record();
 void hooks_capture_stdout(bool on);
 std::vector<std::string> hooks_stdout_lines();  // the complete lines printed so far
 
+// Before the application object is made: under the offscreen platform, the screen is
+// width x height instead of 800 x 800.
+void hooks_offscreen_screen(int width, int height);
+
 // The tick source: while set, TickCount() returns what it returns; null restores the clock.
 void hooks_set_tick_source(std::uint32_t (*source)());
 

@@ -404,10 +404,11 @@ OSStatus FindWindowOfClass(const Point* where, WindowClass window_class, WindowR
                            WindowPartCode* part) {
     *window = nullptr;
     const QPoint p(where->h, where->v);
+    // The desktop knows what is on top there, dialogs and menus included.
+    const QWidget* top = QApplication::topLevelAt(p);
     for (WindowRef w : g_windows) {
-        if (!w->widget->isVisible() || !w->widget->frameGeometry().contains(p)) continue;
-        // Only the topmost window there counts: one of another class hides those behind it.
-        if (w->window_class != window_class) return errWindowNotFound;
+        if (w->widget != top) continue;
+        if (w->window_class != window_class) break;
         *window = w;
         *part = QRect(w->widget->mapToGlobal(QPoint(0, 0)), w->widget->size()).contains(p)
                     ? inContent

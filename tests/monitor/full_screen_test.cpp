@@ -3,10 +3,6 @@
 
 #include "monitor/full_screen.h"
 
-#include <QByteArray>
-#include <cstdio>
-#include <filesystem>
-
 #include "app/control_window.h"
 #include "app/startup.h"
 #include "app/toolbar.h"
@@ -21,21 +17,8 @@
 
 namespace {
 
-// The offscreen screen of this test program is 1,280 x 1,024, set before the application
-// object is made.
-const bool kScreenSet = [] {
-    if (qgetenv("QT_QPA_PLATFORM") != "offscreen") return false;
-    const std::filesystem::path file =
-        std::filesystem::temp_directory_path() / "orvilcast-screen-1280x1024.json";
-    if (std::FILE* f = std::fopen(file.c_str(), "w")) {
-        std::fputs(R"({"screens": [{"name": "main", "x": 0, "y": 0, "width": 1280,)"
-                   R"( "height": 1024, "logicalDpi": 96}]})",
-                   f);
-        std::fclose(f);
-    }
-    qputenv("QT_QPA_PLATFORM", QByteArray("offscreen:configfile=") + file.c_str());
-    return true;
-}();
+// The offscreen screen of this test program is 1,280 x 1,024.
+[[maybe_unused]] const bool kScreenSet = (hooks_offscreen_screen(1280, 1024), true);
 
 class FullScreen : public LiveTest {
   protected:
@@ -67,7 +50,6 @@ class FullScreen : public LiveTest {
 };
 
 TEST_F(FullScreen, LivePictureFillsTheScreenWidthBetweenBlackBandsUntilAPress) {
-    ASSERT_TRUE(kScreenSet);
     start_live();
     HideWindow(g_control_win);
     command("FSCR");
@@ -106,7 +88,7 @@ TEST_F(FullScreen, UnpluggingEndsItAndLeavesTheLiveWindowHidden) {
     EXPECT_EQ(shown(), (Shown{true, false, true})) << "no camera: the control window stays hidden";
 }
 
-TEST_F(FullScreen, ImageIsFittedAndCentredAndEscapeEndsIt) {
+TEST_F(FullScreen, ImageIsFittedAndCentredAndEscapeOrTheCloseBoxEndsIt) {
     connect();
     command("FSCR");
     EXPECT_EQ(g_fullscreen, nullptr) << "no document window";
@@ -131,6 +113,12 @@ TEST_F(FullScreen, ImageIsFittedAndCentredAndEscapeEndsIt) {
     idle(1);
     EXPECT_EQ(g_fullscreen, nullptr);
     EXPECT_EQ(shown(), (Shown{true, true, true}));
+
+    command("FSCR");
+    hooks_close_box(g_fullscreen);
+    EXPECT_TRUE(IsValidWindowPtr(g_fullscreen)) << "the close box only asks for the end";
+    idle(1);
+    EXPECT_EQ(g_fullscreen, nullptr);
 }
 
 }  // namespace
