@@ -17,7 +17,8 @@
 
 namespace {
 
-// The offscreen screen of this test program is 1,280 x 1,024.
+// The offscreen screen of this test program is 1,280 x 1,024; the other programs keep the
+// 800 x 800 one.
 [[maybe_unused]] const bool kScreenSet = (hooks_offscreen_screen(1280, 1024), true);
 
 class FullScreen : public LiveTest {
