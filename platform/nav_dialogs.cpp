@@ -162,6 +162,23 @@ OSErr NavChooseFile(const char* message, const std::vector<std::string>& extensi
     return chosen->empty() ? userCanceledErr : noErr;
 }
 
+OSErr NavChooseFolder(FSSpec* out) {
+    if (!g_choose_answers.empty() || dialogs_recording()) {
+        std::vector<std::string> paths;
+        if (!g_choose_answers.empty()) {
+            paths = g_choose_answers.front();
+            g_choose_answers.pop_front();
+        }
+        if (paths.size() != 1) return userCanceledErr;
+        *out = spec_of_path(QString::fromStdString(paths.front()));
+        return noErr;
+    }
+    const QString folder = QFileDialog::getExistingDirectory(nullptr, QString(), QString());
+    if (folder.isEmpty()) return userCanceledErr;
+    *out = spec_of_path(folder);
+    return noErr;
+}
+
 OSErr NavCustomControl(NavDialogRef nav, std::int32_t selector, void* param) {
     switch (selector) {
         case kNavCtlSelectCustomType: {
