@@ -33,13 +33,6 @@ std::int16_t __scaled(int length, double ratio) {
     return std::int16_t(int(length * ratio));
 }
 
-// Back to the port that was current; when that was the live window's port and sizing the
-// window replaced it, to the port that took its place.
-void __restore_port(CGrafPtr saved, CGrafPtr lm_port_before) {
-    if (saved == lm_port_before) saved = g_lm_win ? GetWindowPort(g_lm_win) : nullptr;
-    SetGWorld(saved);
-}
-
 // The bars are none until the window is made from its description, and none once it closed.
 bool __shown(ControlRef bar) {
     return bar && IsControlVisible(bar);
@@ -97,7 +90,6 @@ void setup_size_of_lm_win() {
     if (!g_lm_win) return;
     CGrafPtr saved = nullptr;
     GetGWorld(&saved);
-    CGrafPtr before = GetWindowPort(g_lm_win);
     SetPortWindowPort(g_lm_win);
     if (pref.lm_size >= 0 && pref.lm_size <= 2) {
         int width = 0, height = 0;
@@ -110,7 +102,7 @@ void setup_size_of_lm_win() {
     InvalWindowRect(g_lm_win, nullptr);
     g_off_width_of_lmwin_setup = g_off_width;
     g_off_height_of_lmwin_setup = g_off_height;
-    __restore_port(saved, before);
+    SetGWorld(saved);
 }
 
 void check_and_resize_lm_win() {
@@ -172,7 +164,6 @@ void update_lm_window() {
     if (!g_lm_win || !IsWindowVisible(g_lm_win)) return;
     CGrafPtr saved = nullptr;
     GetGWorld(&saved);
-    CGrafPtr before = GetWindowPort(g_lm_win);
     SetPortWindowPort(g_lm_win);
     check_and_resize_lm_win();
     CGrafPtr port = GetWindowPort(g_lm_win);
@@ -204,7 +195,7 @@ void update_lm_window() {
         CopyBits(g_lm_off, port, &src, &dst, srcCopy, &content);
     }
     ClipRect(&saved_clip);
-    __restore_port(saved, before);
+    SetGWorld(saved);
 }
 
 void lm_live_action_proc(ControlRef control, std::int16_t part) {
@@ -218,7 +209,6 @@ void lm_click_scroll(Point where) {
     if (!g_lm_win || !IsWindowVisible(g_lm_win)) return;
     CGrafPtr saved = nullptr;
     GetGWorld(&saved);
-    CGrafPtr before = GetWindowPort(g_lm_win);
     SetPortWindowPort(g_lm_win);
     Point last = where;
     GlobalToLocal(&last);
@@ -235,5 +225,5 @@ void lm_click_scroll(Point where) {
             __redraw_now();
         }
     }
-    __restore_port(saved, before);
+    SetGWorld(saved);
 }

@@ -41,32 +41,36 @@ void to_front(WindowRef window) {
     g_windows.insert(g_windows.begin(), window);
 }
 
-// The port keeps its pixels where the old and new sizes overlap.
+// The content port of a window is one GWorld for the window's whole life: callers save it
+// across nested loops and restore it afterwards. Resizing replaces its pixels in place,
+// keeping them where the old and new sizes overlap; its pen and colours stay.
 void resize_port(WindowRef window, int width, int height) {
     width = std::clamp(width, 1, 32767);
     height = std::clamp(height, 1, 32767);
-    if (window->port && window->port->width == width && window->port->height == height) return;
+    GWorldPtr port = window->port;
+    if (port && port->width == width && port->height == height) return;
     Rect bounds;
     SetRect(&bounds, 0, 0, width, height);
     GWorldPtr fresh = nullptr;
     if (NewGWorld(&fresh, 32, &bounds, 0) != noErr) return;
-    GWorldPtr old = window->port;
-    CGrafPtr current = nullptr;
-    GetGWorld(&current);
-    if (old) {
-        Rect src;
-        GetPortBounds(old, &src);
-        CopyBits(old, fresh, &src, &src, srcCopy, nullptr);
-        fresh->pen_loc = old->pen_loc;
-        fresh->pen_size = old->pen_size;
-        fresh->pen_pat = old->pen_pat;
-        fresh->fore = old->fore;
-        fresh->back = old->back;
-        DisposeGWorld(old);
+    if (!port) {
+        window->port = fresh;
+        return;
     }
-    window->port = fresh;
-    SetGWorld(current == old && old ? fresh : current);
+    Rect src;
+    GetPortBounds(port, &src);
+    CopyBits(port, fresh, &src, &src, srcCopy, nullptr);
+    std::swap(port->pixels, fresh->pixels);
+    std::swap(port->row_bytes, fresh->row_bytes);
+    std::swap(port->width, fresh->width);
+    std::swap(port->height, fresh->height);
+    port->clip = bounds;
+    DisposeGWorld(fresh);
 }
+
+// Ports of windows that are gone, shrunk to one pixel and never freed: a copy saved before
+// its window went away still draws somewhere harmless when it is restored.
+std::vector<GWorldPtr> g_retired_ports;
 
 WindowRef finish_window(QWidget* loaded) {
     auto* widget = dynamic_cast<WindowWidget*>(loaded);
@@ -138,7 +142,8 @@ WindowWidget::~WindowWidget() {
         CGrafPtr current = nullptr;
         GetGWorld(&current);
         if (current == ref->port) SetGWorld(nullptr);
-        DisposeGWorld(ref->port);
+        resize_port(ref, 1, 1);
+        g_retired_ports.push_back(ref->port);
     }
     delete ref;
 }
@@ -411,6 +416,7 @@ void hooks_reset_toolbox() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     menu_bar_reset();
     hooks_set_description_root(nullptr);
+    hooks_fail_gworlds_after(-1);
 }
 
 OSStatus hooks_new_window_from_form(const char* form_xml, WindowRef* out) {

@@ -75,10 +75,11 @@ std::string GetWindowTitle(WindowRef window);                   // UTF-8
 void MoveWindow(WindowRef window, std::int16_t h, std::int16_t v, bool front);
 // Global position of the content's top-left corner (v, h).
 Point GetWindowContentOrigin(WindowRef window);
-// Sizes the content to width x height; the content port is made anew at that size.
+// Sizes the content to width x height; the content port's pixels are replaced in place.
 void SizeWindow(WindowRef window, std::int16_t width, std::int16_t height, bool update);
-// The content port: (0, 0) to the content's size. Painted on screen by the window; it
-// changes when the window is resized.
+// The content port: (0, 0) to the content's size. Painted on screen by the window. One
+// port for the window's whole life: a copy saved across a nested loop stays valid when the
+// window is resized, and once the window is gone it draws into nothing visible.
 CGrafPtr GetWindowPort(WindowRef window);
 void GetWindowPortBounds(WindowRef window, Rect* out);
 void SetPortWindowPort(WindowRef window);  // makes the window's port current

@@ -122,6 +122,25 @@ TEST_F(Windows, InvalidationDrawsOnImmediateUpdateOnlyAndResizingKeepsThePicture
     EXPECT_EQ(GetPixelRGB(GetWindowPort(w), 50, 40), 0xFFFFFFu);
 }
 
+TEST_F(Windows, APortSavedAcrossAResizeOrTheWindowsEndStaysSafeToDrawInto) {
+    WindowRef w = make(40, 30);
+    SetPortWindowPort(w);
+    CGrafPtr saved = nullptr;
+    GetGWorld(&saved);
+    ForeColor(redColor);
+    SizeWindow(w, 300, 200, false);
+    EXPECT_EQ(GetWindowPort(w), saved);
+    SetGWorld(saved);
+    Rect all;
+    SetRect(&all, 0, 0, 300, 200);
+    PaintRect(&all);
+    EXPECT_EQ(GetPixelRGB(GetWindowPort(w), 299, 199), 0xFF0000u) << "pen kept, new size drawn";
+    DisposeWindow(w);
+    SetGWorld(saved);
+    PaintRect(&all);
+    EXPECT_EQ(GetWindowFromPort(saved), nullptr);
+}
+
 TEST_F(Windows, LocalCoordinatesFollowTheWindowsPosition) {
     WindowRef w = make();
     MoveWindow(w, 30, 40, false);
