@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/prefs.h"
 #include "imagewin/image_window.h"
 #include "platform/codecs.h"
 #include "platform/dialogs.h"
@@ -60,10 +61,12 @@ bool get_load_file(FSSpec* out, std::int16_t count, const OSType* types,
     std::string message;
     if (prompt) message.assign(reinterpret_cast<const char*>(prompt + 1), prompt[0]);
     std::vector<FSSpec> chosen;
-    if (NavChooseFile(prompt ? message.c_str() : nullptr, extensions, &chosen) != noErr ||
+    if (NavChooseFile(prompt ? message.c_str() : nullptr, extensions, g_last_folder, &chosen) !=
+            noErr ||
         chosen.size() != 1)
         return false;
     *out = chosen.front();
+    g_last_folder = out->folder;
     return true;
 }
 
@@ -81,33 +84,27 @@ WindowRef iw_open(const FSSpec* spec) {
     GraphicsImportComponent gi = nullptr;
     if (GetGraphicsImporterForFile(spec, &gi) != noErr) return nullptr;
     const OSType type = __type_of(spec, gi, kOpenableMimeTypes);
-    PicHandle pic = nullptr;
     std::int16_t width = 0, height = 0;
-    if (__openable(type) && GraphicsImportGetAsPicture(gi, &pic) == noErr &&
-        GraphicsImportGetImageSize(gi, &width, &height) != noErr) {
-        KillPicture(pic);
-        pic = nullptr;
+    WindowRef window = nullptr;
+    // The picture is decoded straight into the new document's image layer.
+    if (__openable(type) && GraphicsImportGetImageSize(gi, &width, &height) == noErr)
+        window = iw_new(width, height, 5);
+    IwRecord* rec = iw_record(window);
+    if (rec) GraphicsImportSetGWorld(gi, rec->img_off);
+    if (rec && GraphicsImportDraw(gi) != noErr) {
+        rec->modified = false;
+        iw_close(window);
+        window = nullptr;
     }
     CloseGraphicsImporter(gi);
-    if (!pic) return nullptr;
-
-    WindowRef window = iw_new(width, height, 5);
-    if (!window) {
-        KillPicture(pic);
-        return nullptr;
+    if (window) {
+        rec->has_spec = true;
+        rec->modified = false;
+        rec->file_type = type;
+        rec->spec = *spec;
+        iw_set_window_title(window);
+        ShowWindow(window);
     }
-    IwRecord* rec = iw_record(window);
-    rec->has_spec = true;
-    rec->modified = false;
-    rec->file_type = type;
-    rec->spec = *spec;
-    Rect r;
-    SetRect(&r, 0, 0, width, height);
-    SetGWorld(rec->img_off);
-    DrawPicture(pic, &r);
-    iw_set_window_title(window);
-    ShowWindow(window);
-    KillPicture(pic);
     SetGWorld(saved);
     return window;
 }

@@ -90,9 +90,10 @@ void DrawPicture(PicHandle pic, const Rect* dst) {
     if (dw == img->width && dh == img->height) {
         // The same size: every output pixel is its source pixel.
         for (std::int64_t y = 0; y < vh; ++y)
-            std::memcpy(port->pixels + std::size_t(visible.top + y) * std::size_t(port->row_bytes) +
+            std::memcpy(GetPixBaseAddr(port) +
+                            std::size_t(visible.top + y) * std::size_t(port->row_bytes) +
                             std::size_t(visible.left) * 4,
-                        img->pixels + std::size_t(vy + y) * std::size_t(img->row_bytes) +
+                        GetPixBaseAddr(img) + std::size_t(vy + y) * std::size_t(img->row_bytes) +
                             std::size_t(vx) * 4,
                         std::size_t(vw) * 4);
         return;
@@ -112,7 +113,8 @@ void DrawPicture(PicHandle pic, const Rect* dst) {
             std::uint16_t* out = rows.data() + std::size_t(y % ring) * std::size_t(vw) * 3;
             if (held[std::size_t(y % ring)] == y) return out;
             held[std::size_t(y % ring)] = y;
-            const std::uint8_t* in = img->pixels + std::size_t(y) * std::size_t(img->row_bytes);
+            const std::uint8_t* in =
+                GetPixBaseAddr(img) + std::size_t(y) * std::size_t(img->row_bytes);
             for (std::int64_t x = 0; x < vw; ++x) {
                 std::uint32_t r = 0, g = 0, b = 0;
                 for (std::int32_t t = ax.start[x]; t < ax.start[x + 1]; ++t) {
@@ -139,7 +141,7 @@ void DrawPicture(PicHandle pic, const Rect* dst) {
                 const auto w = std::uint32_t(ay.weight[t]);
                 for (std::size_t i = 0; i < sum.size(); ++i) sum[i] += w * p[i];
             }
-            std::uint8_t* out = port->pixels +
+            std::uint8_t* out = GetPixBaseAddr(port) +
                                 std::size_t(visible.top + y) * std::size_t(port->row_bytes) +
                                 std::size_t(visible.left) * 4;
             for (std::size_t i = 0; i < sum.size(); i += 3, out += 4) {
