@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "app/dialog_utils.h"
+#include "app/prefs.h"
 #include "imagefile/exif_writer.h"
 #include "imagefile/iw_open.h"
 #include "imagewin/offscreen.h"
@@ -404,7 +405,7 @@ OSErr FSpGetDirectoryID(const FSSpec* spec, std::string* directory, bool* is_fol
 }
 
 bool ChooseFolder(FSSpec* out) {
-    return NavChooseFolder(out) == noErr;
+    return NavChooseFolder(g_last_folder, out) == noErr;
 }
 
 void conversion_canvas(std::int16_t width, std::int16_t height, Rect* canvas, Rect* picture) {

@@ -102,8 +102,9 @@ OSErr NavAskSaveChanges(const char* document_name, NavAskSaveChangesResult* answ
 OSErr NavChooseFile(const char* message, const std::vector<std::string>& extensions,
                     const std::string& location, std::vector<FSSpec>* chosen);
 
-// Lets the user choose one existing folder. 0 with the folder in *out, or -128 when cancelled.
-OSErr NavChooseFolder(FSSpec* out);
+// Lets the user choose one existing folder, starting in the folder `location` (the home
+// folder when it is empty or missing). 0 with the folder in *out, or -128 when cancelled.
+OSErr NavChooseFolder(const std::string& location, FSSpec* out);
 
 // One item of the put-file dialog's format popup.
 struct NavMenuItemSpec {
