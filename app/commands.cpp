@@ -13,6 +13,8 @@
 #include "imagefile/iw_save.h"
 #include "imagewin/image_window.h"
 #include "imagewin/iw_view.h"
+#include "imagewin/rotate.h"
+#include "imagewin/selection.h"
 #include "monitor/full_screen.h"
 #include "monitor/live_monitor.h"
 
@@ -140,12 +142,24 @@ OSStatus __my_command_event_handler(EventHandlerCallRef next, EventRef event, vo
             return userCanceledErr;
         }
         CallNextEventHandler(next, event);
+    } else if (code == FOUR_CC("R90R")) {
+        iw_rotate(front, 90);
+    } else if (code == FOUR_CC("R180")) {
+        iw_rotate(front, 180);
+    } else if (code == FOUR_CC("R90L")) {
+        iw_rotate(front, 270);
     } else if (code == FOUR_CC("ZIN ")) {
         do_soft_zoom_in();
     } else if (code == FOUR_CC("ZOUT")) {
         do_soft_zom_out();
     } else if (code == FOUR_CC("BFIT")) {
         if (front_window_is_iw()) iw_best_fit();
+    } else if (code == FOUR_CC("ZSEL")) {
+        if (front_window_is_iw()) iw_zoom_to_selected_area();
+    } else if (code == FOUR_CC("TL07")) {
+        iw_erase_area(front, false);
+    } else if (code == FOUR_CC("TL08")) {
+        iw_erase_area(front, true);
     } else if (code == FOUR_CC("ASIZ")) {
         if (g_lm_win && front == g_lm_win && pref.lm_ratio != 5) {
             pref.lm_ratio = 5;

@@ -8,6 +8,8 @@
 
 // Title of every error alert the user sees.
 inline constexpr const char* kErrorAlertTitle = "Sorry, error occured.";
+// The message of the error alert when memory for a picture or a document runs out.
+inline constexpr const char* kMemoryAlertMessage = "The memory is insufficient to execute work.";
 
 OSErr show_error_alert(const char* title, const char* message);  // 0, or the toolkit's error
 

@@ -89,7 +89,7 @@ OSErr __compress_failed(OSErr err) {
 }
 
 OSErr __memory_failed() {
-    show_error_alert(kErrorAlertTitle, "The memory is insufficient to execute work.");
+    show_error_alert(kErrorAlertTitle, kMemoryAlertMessage);
     return memFullErr;
 }
 

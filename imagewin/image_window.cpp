@@ -13,8 +13,10 @@
 #include "app/toolbar.h"
 #include "camera/capture.h"
 #include "imagefile/iw_save.h"
+#include "imagewin/draw_tools.h"
 #include "imagewin/iw_view.h"
 #include "imagewin/offscreen.h"
+#include "imagewin/selection.h"
 #include "imagewin/window_helpers.h"
 #include "monitor/live_monitor.h"
 
@@ -32,8 +34,6 @@ const EventTypeSpec __g_iw_envets[8] = {
     {kEventClassWindow, kEventWindowDrawContent}, {kEventClassWindow, kEventWindowBoundsChanged},
     {kEventClassMouse, kEventMouseWheelMoved},    {kEventClassMouse, kEventMouseDown},
 };
-
-constexpr const char* kMemoryMessage = "The memory is insufficient to execute work.";
 
 // The record and whatever layers it holds.
 void __dispose_record(IwRecord* rec) {
@@ -97,7 +97,15 @@ OSStatus __mouse_down(WindowRef window, EventHandlerCallRef next, EventRef event
     if (!is_iw(window) || GetEventMouseLocation(event, &where) != noErr) return result;
     SetPortWindowPort(window);
     GlobalToLocal(&where);
-    if (g_dp_cur_tool == FOUR_CC("HAND")) iw_click_scroll(window, where);
+    if (g_dp_cur_tool == FOUR_CC("HAND")) {
+        iw_click_scroll(window, where);
+        return result;
+    }
+    __clear_selection(window);
+    if (g_dp_cur_tool == FOUR_CC("SELE"))
+        iw_click_selection(window, where);
+    else
+        iw_click_draw(window, where);
     return result;
 }
 
@@ -119,7 +127,7 @@ WindowRef iw_new(std::int16_t width, std::int16_t height, std::int32_t zoom_inde
         if (__make_layers(rec, width, height)) window = __make_window(rec);
     }
     if (!window) {
-        show_error_alert(kErrorAlertTitle, kMemoryMessage);
+        show_error_alert(kErrorAlertTitle, kMemoryAlertMessage);
         if (rec) __dispose_record(rec);
         return nullptr;
     }
@@ -257,6 +265,14 @@ OSStatus iw_event_handler(EventHandlerCallRef next, EventRef event, void* user_d
 
 IwRecord* iw_record(WindowRef window) {
     return is_iw(window) ? static_cast<IwRecord*>(GetWRefCon(window)) : nullptr;
+}
+
+bool iw_still_open(WindowRef window, const IwRecord* record) {
+    // Compares references only: a closed window's may no longer be read.
+    for (WindowRef w = GetFrontWindowOfClass(kDocumentWindowClass, false); w;
+         w = GetNextWindowOfClass(w, kDocumentWindowClass, false))
+        if (w == window) return GetWRefCon(w) == record;
+    return false;
 }
 
 bool is_iw(WindowRef window) {

@@ -55,5 +55,8 @@ bool try_to_close_all_windows();
 OSStatus iw_event_handler(EventHandlerCallRef next, EventRef event, void* user_data);
 
 IwRecord* iw_record(WindowRef window);  // the window's image document, or null
-bool is_iw(WindowRef window);           // a window whose reference constant is an image document
-bool front_window_is_iw();              // the frontmost visible document window is an image window
+// The window is still open and still holds the record: a gesture checks this after each
+// wait, since the window may have been closed meanwhile.
+bool iw_still_open(WindowRef window, const IwRecord* record);
+bool is_iw(WindowRef window);  // a window whose reference constant is an image document
+bool front_window_is_iw();     // the frontmost visible document window is an image window

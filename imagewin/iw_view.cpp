@@ -3,8 +3,10 @@
 #include "imagewin/iw_view.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "imagewin/offscreen.h"
+#include "imagewin/window_helpers.h"
 #include "platform/events.h"
 
 const double dbl_ratio[13] = {0.0625, 0.125, 0.25, 0.5, 2.0 / 3.0, 1.0, 1.5,
@@ -32,11 +34,6 @@ void __rescaled(WindowRef window) {
     iw_set_window_title(window);
 }
 
-// The scroll offset a bar gives: its value while it is visible, else 0.
-int __offset(ControlRef bar) {
-    return bar && IsControlVisible(bar) ? std::max(0, int(GetControlValue(bar))) : 0;
-}
-
 void __draw_and_flush(WindowRef window) {
     iw_draw(window);
     QDFlushPortBuffer(GetWindowPort(window));
@@ -47,6 +44,47 @@ void __draw_and_flush(WindowRef window) {
 double iw_view_ratio(const IwRecord* record) {
     if (record->zoom_index >= 0 && record->zoom_index <= 11) return dbl_ratio[record->zoom_index];
     return record->zoom_ratio;
+}
+
+void iw_view_area(WindowRef window, Rect* out) {
+    GetWindowPortBounds(window, out);
+    out->right = std::int16_t(out->right - kBar);
+    out->bottom = std::int16_t(out->bottom - kBar);
+}
+
+int iw_scroll_offset(ControlRef bar) {
+    return bar && IsControlVisible(bar) ? std::max(0, int(GetControlValue(bar))) : 0;
+}
+
+IwPoint iw_scrolled(const IwRecord* record, Point local) {
+    return {local.h + iw_scroll_offset(record->sc_h), local.v + iw_scroll_offset(record->sc_v)};
+}
+
+IwPoint iw_mouse_point(WindowRef window) {
+    SetPortWindowPort(window);
+    Point local;
+    GetMouse(&local);
+    return iw_scrolled(iw_record(window), local);
+}
+
+std::int16_t iw_to_picture(std::int32_t c, double r) {
+    return std::int16_t(std::clamp(c / r, double(INT16_MIN), double(INT16_MAX)));
+}
+
+void iw_redraw_span(WindowRef window, std::initializer_list<IwPoint> points, int margin) {
+    const IwRecord* rec = iw_record(window);
+    IwPoint lo = *points.begin(), hi = lo;
+    for (const IwPoint& p : points) {
+        lo = {std::min(lo.h, p.h), std::min(lo.v, p.v)};
+        hi = {std::max(hi.h, p.h), std::max(hi.v, p.v)};
+    }
+    const int dh = iw_scroll_offset(rec->sc_h), dv = iw_scroll_offset(rec->sc_v);
+    auto local = [](std::int32_t c) { return std::clamp(c, INT16_MIN, INT16_MAX); };
+    Rect area;
+    SetRect(&area, local(lo.h - margin - dh), local(lo.v - margin - dv), local(hi.h + margin - dh),
+            local(hi.v + margin - dv));
+    InvalWindowRect(window, &area);
+    update_now(window);
 }
 
 void iw_zoon_in() {
@@ -84,9 +122,7 @@ void iw_best_fit() {
     if (!window) return;
     IwRecord* rec = iw_record(window);
     Rect area, fitted;
-    GetWindowPortBounds(window, &area);
-    area.right = std::int16_t(area.right - kBar);
-    area.bottom = std::int16_t(area.bottom - kBar);
+    iw_view_area(window, &area);
     GetPortBounds(rec->draw_off, &fitted);
     if (EmptyRect(&area) || EmptyRect(&fitted)) return;
     shrink_and_centering_rect(&area, &fitted);
@@ -145,7 +181,7 @@ void iw_draw(WindowRef window) {
     PenPat(&g_black_pattern);
     PaintRect(&content);
 
-    const int dh = __offset(rec->sc_h), dv = __offset(rec->sc_v);
+    const int dh = iw_scroll_offset(rec->sc_h), dv = iw_scroll_offset(rec->sc_v);
     Rect dst;
     SetRect(&dst, rec->img_rect.left, rec->img_rect.top,
             __scaled(rec->img_rect.right - rec->img_rect.left, r),
@@ -187,7 +223,7 @@ void iw_click_scroll(WindowRef window, Point start) {
     IwRecord* rec = iw_record(window);
     if (!rec) return;
     Point last = start;
-    while (StillDown()) {
+    while (StillDown() && iw_still_open(window, rec)) {
         SetPortWindowPort(window);
         Point now;
         GetMouse(&now);

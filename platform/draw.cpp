@@ -10,12 +10,15 @@
 #include <new>
 #include <vector>
 
+#include "platform/test_hooks.h"
+
 static_assert(std::endian::native == std::endian::little,
               "pixels are handled as 32-bit words whose lowest byte is X");
 
 namespace {
 
 CGrafPtr g_port = nullptr;
+int g_gworlds_until_failure = -1;  // buffers still made before they fail; -1: never fail
 
 // A pixel word holds X, R, G, B in memory order; on a little-endian machine X is the low byte.
 constexpr std::uint32_t kColourMask = 0xFFFFFF00u;
@@ -92,6 +95,8 @@ OSErr NewGWorldWithRowBytes(GWorldPtr* out, const Rect* bounds, std::int32_t row
     if (bounds->top != 0 || bounds->left != 0 || bounds->right <= 0 || bounds->bottom <= 0 ||
         row_bytes < 4 * bounds->right || row_bytes % 4 != 0)
         return paramErr;
+    if (g_gworlds_until_failure == 0) return memFullErr;
+    if (g_gworlds_until_failure > 0) --g_gworlds_until_failure;
     const std::size_t size = std::size_t(row_bytes) * std::size_t(bounds->bottom);
     auto* pixels = static_cast<std::uint8_t*>(std::malloc(size));
     if (!pixels) return memFullErr;
@@ -112,6 +117,10 @@ OSErr NewGWorldWithRowBytes(GWorldPtr* out, const Rect* bounds, std::int32_t row
     w->clip = *bounds;
     *out = w;
     return noErr;
+}
+
+void hooks_fail_gworlds_after(int count) {
+    g_gworlds_until_failure = count;
 }
 
 OSErr NewGWorld(GWorldPtr* out, std::int16_t depth, const Rect* bounds, std::uint32_t) {

@@ -30,6 +30,10 @@ std::vector<std::string> hooks_stdout_lines();  // the complete lines printed so
 // The tick source: while set, TickCount() returns what it returns; null restores the clock.
 void hooks_set_tick_source(std::uint32_t (*source)());
 
+// Pixel buffers run out: once count more have been made, every further one fails as out of
+// memory. -1 (the default) never fails.
+void hooks_fail_gworlds_after(int count);
+
 // Scripted mouse for tracking loops: each StillDown() takes the next state, Button() and
 // GetMouse() report the latest one. Once the script is used up the button is up.
 struct MouseState {

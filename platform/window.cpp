@@ -416,6 +416,7 @@ void hooks_reset_toolbox() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     menu_bar_reset();
     hooks_set_description_root(nullptr);
+    hooks_fail_gworlds_after(-1);
 }
 
 OSStatus hooks_new_window_from_form(const char* form_xml, WindowRef* out) {

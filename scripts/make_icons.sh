@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Draws the toolbar icons, the application icon and the cursors into resources/ (PNG).
+# Draws the toolbar icons and the cursors into resources/, and the application icon into
+# packaging/icons/ and resources/ (PNG).
 # Run by hand after changing a drawing; needs ImageMagick (/usr/bin/convert).
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -40,10 +41,17 @@ icon camera_control -draw "line 6,3 6,21" -draw "line 12,3 12,21" -draw "line 18
   -fill white -draw "rectangle 4,6 8,10" -draw "rectangle 10,13 14,17" \
   -draw "rectangle 16,8 20,12"
 
-$IM -size 64x64 xc:none -fill '#3a6ea5' -stroke none -draw "roundrectangle 2,2 61,61 12,12" \
-  -fill '#e8ecf0' -draw "roundrectangle 10,20 54,50 5,5" -draw "rectangle 22,14 36,20" \
-  -fill '#303840' -draw "circle 32,35 32,24" -fill '#7fa7d8' -draw "circle 32,35 32,29" \
-  -strip "PNG32:$ICONS/orvilcast.png"
+# The application icon, drawn as packaging/icons/orvilcast.svg draws it, four times as large,
+# then scaled to the sizes the desktop's icon theme and the program use.
+APP="$ROOT/packaging/icons"
+$IM -size 256x256 xc:none -fill '#3a6ea5' -stroke none -draw "roundrectangle 8,8 247,247 48,48" \
+  -fill '#e8ecf0' -draw "rectangle 88,56 147,83" -draw "roundrectangle 40,80 219,203 20,20" \
+  -fill '#303840' -draw "circle 128,140 128,96" -fill '#7fa7d8' -draw "circle 128,140 128,116" \
+  -strip "PNG32:$APP/orvilcast-256.png"
+for size in 16 32 48 128; do
+  $IM "$APP/orvilcast-256.png" -resize ${size}x${size} -strip "PNG32:$APP/orvilcast-$size.png"
+done
+$IM "$APP/orvilcast-256.png" -resize 64x64 -strip "PNG32:$ICONS/orvilcast.png"
 
 cursor() { # id, drawing arguments...
   local id=$1

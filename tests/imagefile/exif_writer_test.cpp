@@ -74,7 +74,7 @@ TEST_F(ExifWriter, IndependentReadersFindTheExifFieldsThumbnailAndMainImage) {
     const struct { int w, h; } sizes[] = {{640, 480}, {1000, 500}, {500, 1000}, {17, 9}};
     for (const auto& s : sizes) {
         GWorldPtr g = make_test_image(s.w, s.h, 4);
-        const std::string name = "x" + std::to_string(s.w) + ".jpg", path = dir.file(name);
+        const std::string name = std::to_string(s.w) + ".jpg", path = dir.file(name);
         const auto file = write(g, name);
         std::istringstream tags(tool_output(
             "exiftool -s3 -n -ExifVersion -DateTimeOriginal -CreateDate -ExifImageWidth "

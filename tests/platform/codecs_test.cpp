@@ -2,6 +2,7 @@
 // ImageMagick.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/codecs.h"
@@ -22,13 +23,13 @@ std::vector<std::uint8_t> bytes_of(const char* s, std::size_t n) {
 
 // A picture's first bytes: size word, frame (0, 0, 10, 20), version 2 or 1 signature.
 std::vector<std::uint8_t> pict_start(bool header, bool v2, int bottom = 10) {
-    std::vector<std::uint8_t> p(header ? 512 : 0, 0);
-    const std::uint8_t frame[] = {0, 0, 0, 0, 0, 0, 0, std::uint8_t(bottom), 0, 20};
-    p.insert(p.end(), frame, frame + 10);
-    if (v2)
-        p.insert(p.end(), {0x00, 0x11, 0x02, 0xFF, 0x0C, 0x00, 0xFF, 0xFE});
-    else
-        p.insert(p.end(), {0x11, 0x01, 0xA0, 0x00, 0x82, 0xFF, 0, 0});
+    static const std::uint8_t v2_start[] = {0x00, 0x11, 0x02, 0xFF, 0x0C, 0x00, 0xFF, 0xFE};
+    static const std::uint8_t v1_start[] = {0x11, 0x01, 0xA0, 0x00, 0x82, 0xFF, 0, 0};
+    const std::size_t frame = header ? 512 : 0;
+    std::vector<std::uint8_t> p(frame + 18, 0);
+    p[frame + 7] = std::uint8_t(bottom);
+    p[frame + 9] = 20;
+    std::copy_n(v2 ? v2_start : v1_start, 8, p.begin() + frame + 10);
     return p;
 }
 
