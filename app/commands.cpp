@@ -94,7 +94,7 @@ void __lm_wheel(EventRef event) {
     if (GetEventWheel(event, &axis, &delta) != noErr) return;
     ControlRef bar = axis == 0 ? g_lm_sc_h : g_lm_sc_v;
     if (!bar || !IsControlVisible(bar)) return;
-    SetControlValue(bar, std::int16_t(GetControlValue(bar) - delta));
+    SetControlValue(bar, GetControlValue(bar) - delta);
     update_lm_window();
     QDFlushPortBuffer(GetWindowPort(g_lm_win));
 }

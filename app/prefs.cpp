@@ -10,10 +10,12 @@
 #include "platform/resfile.h"
 
 PrefRecord pref;
+std::string g_last_folder;
 
 namespace {
 
 constexpr std::int32_t kDefaultLmSize = 0, kDefaultLmRatio = 5, kDefaultSaveType = 0;
+constexpr std::size_t kMaxPathBytes = 4096;  // longer than any path the system allows
 
 void set_defaults() {
     pref = PrefRecord{};
@@ -81,11 +83,15 @@ void opt_load() {
 
 OSErr file_load_prefs() {
     std::int16_t ref, previous;
+    g_last_folder.clear();
     if (file_open_pref_res_file(&ref, &previous) != noErr) {
         set_defaults();
         return noErr;
     }
     opt_load();
+    std::vector<std::uint8_t> folder;
+    if (file_load_res(kFolderResType, kPrefResID, &folder, nullptr, kMaxPathBytes))
+        g_last_folder.assign(folder.begin(), folder.end());
     CloseResFile(ref);
     UseResFile(previous);
     return noErr;
@@ -97,6 +103,8 @@ OSErr file_save_prefs() {
     std::uint8_t bytes[sizeof(PrefRecord)];
     record_to_bytes(bytes);
     file_save_res(kPrefResType, kPrefResID, nullptr, bytes, sizeof bytes);
+    file_save_res(kFolderResType, kPrefResID, nullptr,
+                  g_last_folder.empty() ? nullptr : g_last_folder.data(), g_last_folder.size());
     CloseResFile(ref);
     UseResFile(previous);
     return noErr;

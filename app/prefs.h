@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/files.h"
@@ -18,12 +19,17 @@ struct PrefRecord {
 static_assert(sizeof(PrefRecord) == 36);
 
 extern PrefRecord pref;
+// The folder of the file last chosen in a file dialog, where the next one starts; empty
+// before the first. Kept beside the record, in a resource of its own.
+extern std::string g_last_folder;
 
 inline constexpr const char* kPrefFileName = "Orvilcast(KVT).pref";
 inline constexpr OSType kPrefResType = FOUR_CC("PREF");
 inline constexpr std::int16_t kPrefResID = 128;
+inline constexpr OSType kFolderResType = FOUR_CC("FOLD");  // g_last_folder, ID kPrefResID
 
-OSErr file_load_prefs();  // 0; a file that cannot be read leaves the defaults 0, 5, 0
+// 0; a file that cannot be read leaves the defaults 0, 5, 0 and no last folder.
+OSErr file_load_prefs();
 OSErr file_save_prefs();  // 0; a file that cannot be written is skipped silently
 void opt_load();          // defaults, then the PREF 128 resource of the current file over them
 // Opens (creating when missing) the preferences file as the current resource file.

@@ -115,4 +115,7 @@ void tb_setup() {
     const bool capture = !g_file_conversion_dialog_ptr && camera;
     set_menu_command(camera_menu, FOUR_CC("CAPT"), capture);
     set_menu_command(camera_menu, FOUR_CC("RCON"), capture);
+    // The live picture's items follow their toolbar buttons.
+    set_menu_command(camera_menu, FOUR_CC("MSTP"), tb[9].enabled);
+    set_menu_command(camera_menu, FOUR_CC("MSTA"), tb[10].enabled);
 }

@@ -21,7 +21,7 @@ GWorldPtr make_picture(int w, int h) {
     GWorldPtr g = create_offscreen(32, std::int16_t(w), std::int16_t(h), true);
     unsigned state = 12345;
     for (int y = 0; y < h; ++y) {
-        std::uint8_t* p = g->pixels + std::size_t(y) * std::size_t(g->row_bytes);
+        std::uint8_t* p = GetPixBaseAddr(g) + std::size_t(y) * std::size_t(g->row_bytes);
         for (int x = 0; x < w; ++x, p += 4) {
             state = state * 1103515245u + 12345u;
             const int noise = int((state >> 16) & 7);

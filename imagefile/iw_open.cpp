@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/dialog_utils.h"
+#include "app/prefs.h"
 #include "imagewin/image_window.h"
 #include "platform/codecs.h"
 #include "platform/dialogs.h"
@@ -62,10 +63,12 @@ bool get_load_file(FSSpec* out, std::int16_t count, const OSType* types,
     std::string message;
     if (prompt) message.assign(reinterpret_cast<const char*>(prompt + 1), prompt[0]);
     std::vector<FSSpec> chosen;
-    if (NavChooseFile(prompt ? message.c_str() : nullptr, extensions, &chosen) != noErr ||
+    if (NavChooseFile(prompt ? message.c_str() : nullptr, extensions, g_last_folder, &chosen) !=
+            noErr ||
         chosen.size() != 1)
         return false;
     *out = chosen.front();
+    g_last_folder = out->folder;
     return true;
 }
 
@@ -87,8 +90,8 @@ std::string __reason(OSErr err) {
     return FileErrorText(err);
 }
 
-// The file as a new image window, or null with the status that stopped it in *err
-// (memFullErr from the window itself after its own alert: *err is then noErr).
+// The file as a new image window, or null with the status that stopped it in *err; 0 there
+// when the document could not be made, which has shown its own alert.
 WindowRef __open(const FSSpec* spec, OSErr* err) {
     CGrafPtr saved = nullptr;
     GetGWorld(&saved);
@@ -96,34 +99,27 @@ WindowRef __open(const FSSpec* spec, OSErr* err) {
     *err = GetGraphicsImporterForFile(spec, &gi);
     if (*err != noErr) return nullptr;
     const OSType type = __type_of(spec, gi, kOpenableMimeTypes);
-    PicHandle pic = nullptr;
     std::int16_t width = 0, height = 0;
-    *err = noCodecErr;
-    if (__openable(type)) *err = GraphicsImportGetAsPicture(gi, &pic);
-    if (*err == noErr) *err = GraphicsImportGetImageSize(gi, &width, &height);
-    CloseGraphicsImporter(gi);
-    if (*err != noErr) {
-        KillPicture(pic);
-        return nullptr;
-    }
-
-    WindowRef window = iw_new(width, height, 5);
-    if (!window) {
-        KillPicture(pic);
-        return nullptr;
-    }
+    WindowRef window = nullptr;
+    // The picture is decoded straight into the new document's image layer.
+    *err = __openable(type) ? GraphicsImportGetImageSize(gi, &width, &height) : noCodecErr;
+    if (*err == noErr) window = iw_new(width, height, 5);
     IwRecord* rec = iw_record(window);
-    rec->has_spec = true;
-    rec->modified = false;
-    rec->file_type = type;
-    rec->spec = *spec;
-    Rect r;
-    SetRect(&r, 0, 0, width, height);
-    SetGWorld(rec->img_off);
-    DrawPicture(pic, &r);
-    iw_set_window_title(window);
-    ShowWindow(window);
-    KillPicture(pic);
+    if (rec) GraphicsImportSetGWorld(gi, rec->img_off);
+    if (rec && (*err = GraphicsImportDraw(gi)) != noErr) {
+        rec->modified = false;
+        iw_close(window);
+        window = nullptr;
+    }
+    CloseGraphicsImporter(gi);
+    if (window) {
+        rec->has_spec = true;
+        rec->modified = false;
+        rec->file_type = type;
+        rec->spec = *spec;
+        iw_set_window_title(window);
+        ShowWindow(window);
+    }
     SetGWorld(saved);
     return window;
 }

@@ -21,18 +21,43 @@ NavMenuItemSpec __menu_item(int index) {
     return NavMenuItemSpec{0, kCreatorCode, image_types[index].type, image_types[index].menu_name};
 }
 
-// Asks where to save and in which format. True with the file chosen; the format confirmed
-// becomes the preferred one.
-bool __ask_save_file(FSSpec* spec) {
+// The format whose extension ends the name (.jpg .jpeg .pct .pict .bmp, any case), or -1.
+int __format_of_name(const std::string& name) {
+    const OSType type = FileTypeOfName(name);
+    for (int i = 0; i < 3; ++i)
+        if (type != 0 && image_types[i].type == type) return i;
+    return -1;
+}
+
+// The name with the format's extension in place of any image extension it has.
+std::string __named_for(const std::string& name, int index) {
+    if (__format_of_name(name) == index) return name;
+    const std::string base = __format_of_name(name) < 0 ? name : name.substr(0, name.rfind('.'));
+    return base + image_types[index].extension;
+}
+
+// Asks where to save and in which format, starting where the document's file lies (with
+// its name) or else in the last folder used. The name says the format: an image extension
+// typed chooses it, and a name without one gets the format's. True with the file chosen;
+// the format confirmed becomes the preferred one.
+bool __ask_save_file(const IwRecord* rec, FSSpec* spec) {
     std::int32_t index = pref.save_type;
     NavDialogOptions options;
     for (int i = 0; i < 3; ++i) options.popupExtension.push_back(__menu_item(i));
-    options.saveFileName = "Image";
+    const bool in_file = rec->has_spec && !rec->spec.folder.empty();
+    options.location = in_file ? rec->spec.folder : g_last_folder;
+    options.saveFileName = __named_for(in_file ? rec->spec.name : "Image", index);
     options.message = " Name your file :";
     if (NavPutFile(&options, image_types[index].type, output_nav_event_handler, &index, spec) !=
         noErr)
         return false;
+    const int named = __format_of_name(spec->name);
+    if (named < 0)
+        spec->name += image_types[index].extension;
+    else
+        index = named;
     pref.save_type = index;
+    g_last_folder = spec->folder;
     return true;
 }
 
@@ -57,7 +82,7 @@ OSErr iw_save(WindowRef window, bool save_as) {
     FSSpec spec = rec->spec;
     OSType type = rec->file_type;
     if (save_as) {
-        if (!__ask_save_file(&spec)) return noErr;
+        if (!__ask_save_file(rec, &spec)) return noErr;
         type = image_types[pref.save_type].type;
     }
 
@@ -90,6 +115,17 @@ void output_nav_event_handler(NavEventCallbackMessage selector, NavCBRec* params
     auto* index = static_cast<std::int32_t*>(user_data);
     if (selector == kNavCBStart) {
         NavMenuItemSpec item = __menu_item(*index);
+        NavCustomControl(params->context, kNavCtlSelectCustomType, &item);
+        return;
+    }
+    if (selector == kNavCBNameChanged) {
+        // A name typed with an image extension chooses that format; the popup follows.
+        std::string name;
+        NavCustomControl(params->context, kNavCtlGetEditFileName, &name);
+        const int named = __format_of_name(name);
+        if (named < 0 || named == *index) return;
+        *index = named;
+        NavMenuItemSpec item = __menu_item(named);
         NavCustomControl(params->context, kNavCtlSelectCustomType, &item);
         return;
     }

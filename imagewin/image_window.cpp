@@ -85,7 +85,7 @@ void __wheel(WindowRef window, EventRef event) {
     if (!rec || GetEventWheel(event, &axis, &delta) != noErr) return;
     ControlRef bar = axis == 0 ? rec->sc_h : axis == 1 ? rec->sc_v : nullptr;
     if (!bar || !IsControlVisible(bar)) return;
-    SetControlValue(bar, std::int16_t(GetControlValue(bar) - delta));
+    SetControlValue(bar, GetControlValue(bar) - delta);
     iw_draw(window);
     QDFlushPortBuffer(GetWindowPort(window));
 }
@@ -136,10 +136,8 @@ WindowRef iw_new(std::int16_t width, std::int16_t height, std::int32_t zoom_inde
     rec->zoom_index = zoom_index;
 
     const double r = iw_view_ratio(rec);
-    Rect screen;
-    GetMainScreenBounds(&screen);
-    const int w = std::min(int(width * r) + 15, screen.right - screen.left - 8);
-    const int h = std::min(int(height * r) + 15, screen.bottom - screen.top - 32);
+    int w = int(width * r) + 15, h = int(height * r) + 15;
+    fit_on_screen(&w, &h);
     SizeWindow(window, std::int16_t(w), std::int16_t(h), false);
     InvalRectPortRect(window);
     __adjust_iw_win(window);
@@ -193,6 +191,16 @@ void iw_set_window_title(WindowRef window) {
             break;
     }
     SetWindowTitle(window, title);
+    // A small picture's window widens to show its title; the picture keeps its place at the
+    // top left, on the background.
+    Rect port;
+    GetWindowPortBounds(window, &port);
+    int width = GetWindowTitleWidth(window), height = port.bottom;
+    fit_on_screen(&width, &height);
+    if (width > port.right) {
+        SizeWindow(window, std::int16_t(width), port.bottom, true);
+        __adjust_iw_win(window);
+    }
 }
 
 bool iw_close(WindowRef window) {

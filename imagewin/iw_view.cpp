@@ -3,7 +3,9 @@
 #include "imagewin/iw_view.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
+#include <numeric>
 
 #include "imagewin/offscreen.h"
 #include "imagewin/window_helpers.h"
@@ -37,6 +39,44 @@ void __rescaled(WindowRef window) {
 void __draw_and_flush(WindowRef window) {
     iw_draw(window);
     QDFlushPortBuffer(GetWindowPort(window));
+}
+
+// The part of one axis of the picture that shows in the window: picture pixels [from, to)
+// land on window pixels [at, end).
+struct __Span {
+    int from, to, at, end;
+};
+
+// One axis of `size` picture pixels scaled to `scaled` window pixels, scrolled by `offset`
+// and seen through `view` window pixels. A large picture at a high ratio spans far more
+// than 16-bit coordinates hold, so the visible part is worked out in wide numbers and only
+// it is handed to the copy. Window pixel x shows picture pixel (x + offset) * size / scaled;
+// cutting the span on whole periods of that mapping keeps the copy's choice of pixels the
+// same as for the whole picture. False when nothing shows.
+bool __visible_span(int size, std::int64_t scaled, std::int64_t offset, int view, __Span* out) {
+    const std::int64_t first = std::max<std::int64_t>(offset, 0);
+    const std::int64_t last = std::min<std::int64_t>(scaled, offset + view);
+    if (size <= 0 || first >= last) return false;
+    const std::int64_t g = std::gcd(std::int64_t(size), scaled);
+    const std::int64_t period = scaled / g, picture_period = size / g;
+    std::int64_t x0 = first / period * period, x1 = (last + period - 1) / period * period;
+    std::int64_t from = x0 / period * picture_period, to = x1 / period * picture_period;
+    if (x0 - offset < SHRT_MIN || x1 - offset > SHRT_MAX) {
+        // A period too long for the coordinates (an odd custom ratio): cut at the picture
+        // pixels that show, which may move a boundary by one window pixel.
+        from = first * size / scaled;
+        to = std::min<std::int64_t>(size, (last * size + scaled - 1) / scaled);
+        x0 = (from * scaled + size - 1) / size;
+        x1 = (to * scaled + size - 1) / size;
+    }
+    *out = __Span{int(from), int(to), int(x0 - offset), int(x1 - offset)};
+    return true;
+}
+
+// A picture coordinate in the window, kept within a pixel of the view so that it fits a
+// rectangle's coordinates while what lies outside stays outside.
+std::int16_t __window_coordinate(int c, double r, int offset, int view) {
+    return std::int16_t(std::clamp<std::int64_t>(std::int64_t(c * r) - offset, -1, view + 1));
 }
 
 }  // namespace
@@ -175,6 +215,13 @@ void iw_draw(WindowRef window) {
     if (rec->sc_h && IsControlVisible(rec->sc_h)) clip.bottom = std::int16_t(clip.bottom - kBar);
     if (rec->sc_v && IsControlVisible(rec->sc_v)) clip.right = std::int16_t(clip.right - kBar);
     GetClip(&saved_clip);
+    // The square beside the bars belongs to neither: it is cleared, never left stale.
+    if (clip.right < content.right || clip.bottom < content.bottom) {
+        Rect corner;
+        SetRect(&corner, content.right - kBar, content.bottom - kBar, content.right,
+                content.bottom);
+        EraseRect(&corner);
+    }
     ClipRect(&clip);
     const RGBColor black{0, 0, 0};
     RGBForeColor(&black);
@@ -182,17 +229,24 @@ void iw_draw(WindowRef window) {
     PaintRect(&content);
 
     const int dh = iw_scroll_offset(rec->sc_h), dv = iw_scroll_offset(rec->sc_v);
-    Rect dst;
-    SetRect(&dst, rec->img_rect.left, rec->img_rect.top,
-            __scaled(rec->img_rect.right - rec->img_rect.left, r),
-            __scaled(rec->img_rect.bottom - rec->img_rect.top, r));
-    OffsetRect(&dst, -dh, -dv);
-    __copy_iwoff_2_win(rec, window, &rec->img_rect, &dst, &content);
+    const int width = rec->img_rect.right - rec->img_rect.left;
+    const int height = rec->img_rect.bottom - rec->img_rect.top;
+    __Span across, down;
+    if (__visible_span(width, std::int64_t(width * r), dh, clip.right, &across) &&
+        __visible_span(height, std::int64_t(height * r), dv, clip.bottom, &down)) {
+        Rect src, dst;
+        SetRect(&src, across.from, down.from, across.to, down.to);
+        SetRect(&dst, across.at, down.at, across.end, down.end);
+        __copy_iwoff_2_win(rec, window, &src, &dst, &content);
+    }
 
     if (!EmptyRect(&rec->sel_rect)) {
+        const Rect& s = rec->sel_rect;
         Rect frame;
-        SetRect(&frame, __scaled(rec->sel_rect.left, r) - dh, __scaled(rec->sel_rect.top, r) - dv,
-                __scaled(rec->sel_rect.right, r) - dh, __scaled(rec->sel_rect.bottom, r) - dv);
+        SetRect(&frame, __window_coordinate(s.left, r, dh, clip.right),
+                __window_coordinate(s.top, r, dv, clip.bottom),
+                __window_coordinate(s.right, r, dh, clip.right),
+                __window_coordinate(s.bottom, r, dv, clip.bottom));
         const RGBColor white{0xFFFF, 0xFFFF, 0xFFFF};
         RGBBackColor(&white);
         PenSize(1, 1);
@@ -236,8 +290,7 @@ void iw_click_scroll(WindowRef window, Point start) {
 }
 
 void im_live_action_proc(ControlRef control, std::int16_t part) {
-    const auto maximum = std::int16_t(GetControlMaximum(control));
-    const int step = std::max(maximum / 100, 1);
+    const int step = std::max(GetControlMaximum(control) / 100, 1);
     int change = 0;
     switch (part) {
         case kControlUpButtonPart:

@@ -11,7 +11,8 @@ GWorldPtr create_offscreen(std::int16_t depth, std::int16_t width, std::int16_t 
     GetGWorld(&saved);
     Rect bounds;
     SetRect(&bounds, 0, 0, width, height);
-    const std::uint32_t flags = keep_local ? keepLocal : 0;
+    // Its memory is taken only once it is drawn in: a layer that stays blank costs none.
+    const std::uint32_t flags = (keep_local ? keepLocal : 0) | fillOnFirstUse;
     GWorldPtr world = nullptr;
     if (NewGWorld(&world, depth, &bounds, flags) != noErr)
         NewGWorld(&world, depth, &bounds, flags | useTempMem);

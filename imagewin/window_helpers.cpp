@@ -2,9 +2,18 @@
 
 #include "imagewin/window_helpers.h"
 
+#include <algorithm>
+
 void GetMainScreenBounds(Rect* out) {
     GetMainScreenRect(out);
     out->top = std::int16_t(out->top + GetMBarHeight());
+}
+
+void fit_on_screen(int* width, int* height) {
+    Rect screen;
+    GetMainScreenBounds(&screen);
+    *width = std::min(*width, screen.right - screen.left - 8);
+    *height = std::min(*height, screen.bottom - screen.top - 32);
 }
 
 void update_now(WindowRef window) {

@@ -8,6 +8,7 @@
 #include "camera/capture.h"
 #include "imagewin/image_window.h"
 #include "imagewin/iw_view.h"
+#include "imagewin/window_helpers.h"
 #include "platform/events.h"
 
 WindowRef g_lm_win = nullptr;
@@ -94,6 +95,7 @@ void setup_size_of_lm_win() {
     if (pref.lm_size >= 0 && pref.lm_size <= 2) {
         int width = 0, height = 0;
         __nominal_size(&width, &height);
+        fit_on_screen(&width, &height);
         SizeWindow(g_lm_win, std::int16_t(width), std::int16_t(height), false);
         pref.lm_ratio = kActualSize;
     }

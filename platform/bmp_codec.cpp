@@ -266,7 +266,8 @@ OSErr WriteBMPImage(GWorldPtr src, std::vector<std::uint8_t>* out) {
     put_u32le(h + 38, 2835);  // 72 dpi in pixels a metre
     put_u32le(h + 42, 2835);
     for (std::size_t y = 0; y < height; ++y) {
-        const std::uint8_t* s = src->pixels + (height - 1 - y) * std::size_t(src->row_bytes);
+        const std::uint8_t* s =
+            GetPixBaseAddr(src) + (height - 1 - y) * std::size_t(src->row_bytes);
         std::uint8_t* d = h + 54 + y * stride;
         for (std::size_t x = 0; x < width; ++x, s += 4, d += 3) {
             d[0] = s[3];

@@ -65,6 +65,10 @@ struct ByteReader {
 // positive, exceeds 32767 or the area exceeds kMaxImagePixels, -108 out of memory.
 OSErr NewImageGWorld(std::int64_t width, std::int64_t height, GWorldPtr* out);
 
+// The pixels of a buffer that a reader is about to write whole: a buffer made with
+// fillOnFirstUse is not filled first.
+std::uint8_t* claim_pixels(GWorldPtr world);
+
 struct Picture;
 // A picture that takes over image (disposed of with the picture), or null when out of
 // memory (image is then disposed of).

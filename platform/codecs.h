@@ -95,12 +95,17 @@ using GraphicsImportComponent = GraphicsImporter*;
 OSErr GetGraphicsImporterForFile(const FSSpec* spec, GraphicsImportComponent* out);
 // The importer's MIME text (one of SniffImageMIMEType's answers); never null.
 const char* GraphicsImportGetMIMEType(GraphicsImportComponent gi);
-// The image's pixel size. 0, -108, codecErr, noCodecErr for TIFF, GIF, PNG and PDF, or
-// the status of a read that fails now.
+// The image's pixel size (a JPEG's from its header alone). 0, -108, codecErr, noCodecErr
+// for TIFF, GIF, PNG and PDF, or the status of a read that fails now.
 OSErr GraphicsImportGetImageSize(GraphicsImportComponent gi, std::int16_t* width,
                                  std::int16_t* height);
 // The whole image as a new picture. 0, -108, codecErr, or noCodecErr as above.
 OSErr GraphicsImportGetAsPicture(GraphicsImportComponent gi, PicHandle* out);
+// The GWorld that GraphicsImportDraw draws into.
+void GraphicsImportSetGWorld(GraphicsImportComponent gi, GWorldPtr dst);
+// Draws the image at its own size from the GWorld's top-left corner; a JPEG is decoded
+// straight into it. 0, -50 without a GWorld, or the errors of GraphicsImportGetAsPicture.
+OSErr GraphicsImportDraw(GraphicsImportComponent gi);
 void CloseGraphicsImporter(GraphicsImportComponent gi);
 
 // ---- Graphics exporter ----

@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +15,20 @@
 #include "platform/test_hooks.h"
 
 namespace {
+
+// A wheel turned over a scroll bar scrolls the window as it does over the content.
+class WheelToWindow : public QObject {
+  public:
+    WheelToWindow(QObject* parent, QWidget* window) : QObject(parent), window_(window) {}
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() != QEvent::Wheel || !window_) return false;
+        QCoreApplication::sendEvent(window_, e);
+        return true;
+    }
+
+  private:
+    QPointer<QWidget> window_;
+};
 
 void run_action(ControlRef c, std::int16_t part) {
     if (!c->action || c->in_action) return;
@@ -74,8 +90,10 @@ ControlRef control_for_widget(WindowRef window, QWidget* widget) {
     auto c = std::make_unique<OpaqueControlRef>();
     c->widget = widget;
     c->owner = window;
-    if (auto* slider = qobject_cast<QAbstractSlider*>(widget))
+    if (auto* slider = qobject_cast<QAbstractSlider*>(widget)) {
         connect_scroll_actions(c.get(), slider);
+        slider->installEventFilter(new WheelToWindow(slider, window->widget));
+    }
     window->controls.push_back(std::move(c));
     return window->controls.back().get();
 }

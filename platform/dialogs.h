@@ -92,10 +92,11 @@ constexpr NavAskSaveChangesResult kNavAskSaveChangesDontSave = 3;
 OSErr NavAskSaveChanges(const char* document_name, NavAskSaveChangesResult* answer);
 
 // Lets the user choose existing files whose names end in one of the extensions (case
-// ignored; every file when there are none), showing message when not null. The user may
-// choose several. 0 with the files chosen, or -128 when cancelled.
+// ignored), or any file at all, showing message when not null, starting in the folder
+// `location` (the home folder when it is empty or missing). The user may choose several.
+// 0 with the files chosen, or -128 when cancelled.
 OSErr NavChooseFile(const char* message, const std::vector<std::string>& extensions,
-                    std::vector<FSSpec>* chosen);
+                    const std::string& location, std::vector<FSSpec>* chosen);
 
 // One item of the put-file dialog's format popup.
 struct NavMenuItemSpec {
@@ -112,6 +113,7 @@ using NavDialogRef = OpaqueNavDialogRef*;
 using NavEventCallbackMessage = std::int32_t;
 constexpr NavEventCallbackMessage kNavCBStart = 2;            // the dialog is about to show
 constexpr NavEventCallbackMessage kNavCBPopupMenuSelect = 8;  // a popup item was chosen
+constexpr NavEventCallbackMessage kNavCBNameChanged = 64;     // the name field changed
 struct NavCBRec {
     NavDialogRef context;              // the dialog, for NavCustomControl
     const NavMenuItemSpec* menu_item;  // kNavCBPopupMenuSelect: the item chosen; else null
@@ -127,12 +129,14 @@ constexpr std::int32_t kNavCtlSetEditFileName = 24;   // param: const std::strin
 OSErr NavCustomControl(NavDialogRef dialog, std::int32_t selector, void* param);
 
 struct NavDialogOptions {
+    std::string location;                         // the folder to start in; empty: home
     std::string saveFileName;                     // the name proposed
     std::string message;                          // shown above the name
     std::vector<NavMenuItemSpec> popupExtension;  // the format popup's items, in order
 };
 // Asks, application-modal, where to save a file of the type (the popup starts on its item);
-// replacing an existing file is confirmed by the user first. event_proc hears of the start
-// and of each popup choice. 0 with the file in *out, or -128 when cancelled.
+// a name typed without an extension gets the popup item's, and replacing an existing file
+// is confirmed by the user first. event_proc hears of the start, of each popup choice and
+// of each change of the name. 0 with the file in *out, or -128 when cancelled.
 OSErr NavPutFile(const NavDialogOptions* options, OSType file_type, NavEventProcPtr event_proc,
                  void* user_data, FSSpec* out);

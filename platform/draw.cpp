@@ -36,6 +36,25 @@ Rect bounds_of(const GWorld* w) {
     return Rect{0, 0, w->height, w->width};
 }
 
+// Writes the pixels of a buffer made with fillOnFirstUse, before anything reads or draws
+// them one by one.
+void realize(GWorldPtr w) {
+    if (!w->unfilled) return;
+    w->unfilled = false;
+    for (int v = 0; v < w->height; ++v) std::fill(row_of(w, v), row_of(w, v) + w->width, w->fill);
+}
+
+// Fills the area d of w with one pixel word; an unfilled buffer filled whole stays unfilled.
+void fill_area(GWorldPtr w, const Rect& d, std::uint32_t value) {
+    if (w->unfilled && d.top == 0 && d.left == 0 && d.bottom == w->height && d.right == w->width) {
+        w->fill = value;
+        return;
+    }
+    realize(w);
+    for (int v = d.top; v < d.bottom; ++v)
+        std::fill(row_of(w, v) + d.left, row_of(w, v) + d.right, value);
+}
+
 // The part of r that drawing on the port may touch: bounds and clip.
 bool drawable(const GWorld* w, const Rect* r, Rect* out) {
     Rect b = bounds_of(w);
@@ -60,16 +79,19 @@ void fill_span_pattern(GWorldPtr w, int v, int h0, int h1) {
 void paint_rect_clipped(GWorldPtr w, const Rect* r) {
     Rect d;
     if (!drawable(w, r, &d)) return;
+    const std::uint8_t* pat = w->pen_pat.pat;
+    if (std::all_of(pat, pat + 8, [pat](std::uint8_t b) { return b == pat[0]; }) &&
+        (pat[0] == 0xFF || pat[0] == 0x00)) {
+        fill_area(w, d, pack(pat[0] ? w->fore : w->back));
+        return;
+    }
+    realize(w);
     for (int v = d.top; v < d.bottom; ++v) fill_span_pattern(w, v, d.left, d.right);
 }
 
 void fill_rect_solid(GWorldPtr w, const Rect* r, std::uint32_t value) {
     Rect d;
-    if (!drawable(w, r, &d)) return;
-    for (int v = d.top; v < d.bottom; ++v) {
-        std::uint32_t* row = row_of(w, v);
-        std::fill(row + d.left, row + d.right, value);
-    }
+    if (drawable(w, r, &d)) fill_area(w, d, value);
 }
 
 Rect make_rect(int top, int left, int bottom, int right) {
@@ -90,7 +112,9 @@ bool SectRect(const Rect* a, const Rect* b, Rect* out) {
     return true;
 }
 
-OSErr NewGWorldWithRowBytes(GWorldPtr* out, const Rect* bounds, std::int32_t row_bytes) {
+namespace {
+
+OSErr new_world(GWorldPtr* out, const Rect* bounds, std::int32_t row_bytes, bool unfilled) {
     *out = nullptr;
     if (bounds->top != 0 || bounds->left != 0 || bounds->right <= 0 || bounds->bottom <= 0 ||
         row_bytes < 4 * bounds->right || row_bytes % 4 != 0)
@@ -105,7 +129,9 @@ OSErr NewGWorldWithRowBytes(GWorldPtr* out, const Rect* bounds, std::int32_t row
         std::free(pixels);
         return memFullErr;
     }
-    std::memset(pixels, 0xFF, size);
+    w->unfilled = unfilled;
+    w->fill = 0xFFFFFFFFu;
+    if (!unfilled) std::memset(pixels, 0xFF, size);
     w->pixels = pixels;
     w->row_bytes = row_bytes;
     w->width = bounds->right;
@@ -119,14 +145,26 @@ OSErr NewGWorldWithRowBytes(GWorldPtr* out, const Rect* bounds, std::int32_t row
     return noErr;
 }
 
+}  // namespace
+
 void hooks_fail_gworlds_after(int count) {
     g_gworlds_until_failure = count;
 }
 
-OSErr NewGWorld(GWorldPtr* out, std::int16_t depth, const Rect* bounds, std::uint32_t) {
+OSErr NewGWorldWithRowBytes(GWorldPtr* out, const Rect* bounds, std::int32_t row_bytes) {
+    return new_world(out, bounds, row_bytes, false);
+}
+
+OSErr NewGWorld(GWorldPtr* out, std::int16_t depth, const Rect* bounds, std::uint32_t flags) {
     *out = nullptr;
     if (depth != 32) return paramErr;
-    return NewGWorldWithRowBytes(out, bounds, 4 * std::max<std::int32_t>(bounds->right, 0));
+    return new_world(out, bounds, 4 * std::max<std::int32_t>(bounds->right, 0),
+                     (flags & fillOnFirstUse) != 0);
+}
+
+std::uint8_t* claim_pixels(GWorldPtr world) {
+    world->unfilled = false;
+    return world->pixels;
 }
 
 void DisposeGWorld(GWorldPtr world) {
@@ -151,6 +189,7 @@ void GetPortBounds(CGrafPtr port, Rect* out) {
     *out = bounds_of(port);
 }
 std::uint8_t* GetPixBaseAddr(GWorldPtr world) {
+    realize(world);
     return world->pixels;
 }
 std::int32_t GetPixRowBytes(GWorldPtr world) {
@@ -289,6 +328,7 @@ void FrameRect(const Rect* r) {
 void InvertRect(const Rect* r) {
     Rect d;
     if (!g_port || !drawable(g_port, r, &d)) return;
+    realize(g_port);
     for (int v = d.top; v < d.bottom; ++v) {
         std::uint32_t* row = row_of(g_port, v);
         for (int x = d.left; x < d.right; ++x) row[x] ^= kColourMask;
@@ -315,6 +355,12 @@ void CopyBits(GWorldPtr src, GWorldPtr dst, const Rect* src_rect, const Rect* ds
     Rect region;
     if (!drawable(dst, dst_rect, &region)) return;
     if (mask_rect && !SectRect(&region, mask_rect, &region)) return;
+    const bool keyed = mode == transparent;
+    const std::uint32_t key = pack(dst->back) & kColourMask;
+    // A blank layer copied where its colour is transparent leaves everything as it was.
+    if (src->unfilled && keyed && (src->fill & kColourMask) == key) return;
+    realize(src);
+    realize(dst);
 
     // A copy within one buffer reads from a snapshot so that overlapping areas stay right.
     GWorldPtr from = src;
@@ -326,8 +372,6 @@ void CopyBits(GWorldPtr src, GWorldPtr dst, const Rect* src_rect, const Rect* ds
         from = snapshot;
     }
 
-    const bool keyed = mode == transparent;
-    const std::uint32_t key = pack(dst->back) & kColourMask;
     const std::int64_t sw = src_rect->right - src_rect->left, sh = src_rect->bottom - src_rect->top;
     const std::int64_t dw = dst_rect->right - dst_rect->left, dh = dst_rect->bottom - dst_rect->top;
 
@@ -364,6 +408,10 @@ void CopyBits(GWorldPtr src, GWorldPtr dst, const Rect* src_rect, const Rect* ds
 }
 
 std::uint32_t GetPixelRGB(GWorldPtr world, int h, int v) {
+    if (world->unfilled) {
+        const std::uint32_t f = world->fill;  // X, R, G, B from the low byte up
+        return ((f >> 8) & 0xFFu) << 16 | ((f >> 16) & 0xFFu) << 8 | f >> 24;
+    }
     const std::uint8_t* p = world->pixels + std::ptrdiff_t(v) * world->row_bytes + 4 * h;
     return (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
 }

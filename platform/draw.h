@@ -22,13 +22,21 @@ struct GWorld {
     Pattern pen_pat;      // pen pattern: 1 bits in the foreground colour, 0 bits in the background
     RGBColor fore, back;  // foreground and background colours
     Rect clip;            // clip rectangle in port coordinates
+    // Made with fillOnFirstUse and not yet used: no pixel is written and each one counts
+    // as the pixel word fill.
+    bool unfilled;
+    std::uint32_t fill;
 };
 using GWorldPtr = GWorld*;
 using CGrafPtr = GWorld*;
 
-// Creation flags of NewGWorld: both only say where the memory should come from.
+// Creation flags of NewGWorld: the first two only say where the memory should come from.
 constexpr std::uint32_t keepLocal = 8;
 constexpr std::uint32_t useTempMem = 4;
+// The memory is written only when the pixels are first needed: filling the whole buffer
+// with one colour, and copying it where that colour is transparent, cost nothing until
+// then, so a large layer that stays blank never takes memory.
+constexpr std::uint32_t fillOnFirstUse = 0x10000;
 
 // Makes a white buffer of the bounds' size (bounds must start at 0, 0; depth 32) with a
 // default port state: pen 1 x 1 at (0, 0), solid black pattern, black on white, clip =
@@ -44,7 +52,7 @@ void SetGWorld(CGrafPtr port);
 void GetGWorld(CGrafPtr* port);
 
 void GetPortBounds(CGrafPtr port, Rect* out);
-std::uint8_t* GetPixBaseAddr(GWorldPtr world);
+std::uint8_t* GetPixBaseAddr(GWorldPtr world);  // for reading or writing pixels directly
 std::int32_t GetPixRowBytes(GWorldPtr world);
 
 // Colours, on the current port.

@@ -4,6 +4,7 @@
 // process; here it jumps back to the routine that started the work, which destroys the
 // library object and returns a status. The routines holding the jump target keep only
 // plain data and library objects in their frames, so the jump skips no destructor.
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>  // jpeglib.h uses FILE
 #include <cstdlib>
@@ -71,15 +72,28 @@ void __cmyk_to_xrgb(std::uint8_t* p, int width, bool inverted) {
     }
 }
 
+// Rows from `from` down of a buffer claimed unfilled, which the decoder did not reach.
+void __fill_rows(GWorldPtr dst, int from, std::uint32_t fill) {
+    for (int v = from; v < dst->height; ++v) {
+        auto* row = reinterpret_cast<std::uint32_t*>(dst->pixels + std::size_t(v) * dst->row_bytes);
+        std::fill(row, row + dst->width, fill);
+    }
+}
+
 // The one decoding routine: with a null dst only *width and *height are set.
 OSErr __decode(const std::uint8_t* data, std::size_t size, int scale_denom, GWorldPtr dst,
                std::int16_t* width, std::int16_t* height) {
     if (!__valid_scale(scale_denom) || data == nullptr) return paramErr;
     jpeg_decompress_struct cinfo;
     ErrorManager em;
+    // A picture that covers the whole of dst is written into it without filling it first;
+    // rows a failure leaves undecoded are then given dst's fill.
+    volatile bool claimed = false;
+    volatile std::uint32_t claimed_fill = 0;
     __init_errors(&em);
     cinfo.err = &em.pub;
     if (setjmp(em.jump)) {
+        if (claimed) __fill_rows(dst, int(cinfo.output_scanline), claimed_fill);
         jpeg_destroy_decompress(&cinfo);
         return codecErr;
     }
@@ -104,6 +118,9 @@ OSErr __decode(const std::uint8_t* data, std::size_t size, int scale_denom, GWor
         return noErr;
     }
     jpeg_start_decompress(&cinfo);
+    claimed = dst->unfilled && w >= dst->width && h >= dst->height;
+    claimed_fill = dst->fill;
+    std::uint8_t* const pixels = claimed ? claim_pixels(dst) : GetPixBaseAddr(dst);
     const JDIMENSION rows = JDIMENSION(h < dst->height ? h : dst->height);
     const int visible = int(w < dst->width ? w : dst->width);
     // Rows go straight into the GWorld unless the image is wider than it.
@@ -117,16 +134,16 @@ OSErr __decode(const std::uint8_t* data, std::size_t size, int scale_denom, GWor
         JDIMENSION n = direct ? rows - first : 1;
         if (n > 16) n = 16;
         for (JDIMENSION i = 0; i < n; ++i)
-            targets[i] =
-                direct ? dst->pixels + std::size_t(first + i) * dst->row_bytes : scratch[0];
+            targets[i] = direct ? pixels + std::size_t(first + i) * dst->row_bytes : scratch[0];
         const JDIMENSION got = jpeg_read_scanlines(&cinfo, targets, n);
         for (JDIMENSION i = 0; i < got; ++i) {
-            std::uint8_t* row = dst->pixels + std::size_t(first + i) * dst->row_bytes;
+            std::uint8_t* row = pixels + std::size_t(first + i) * dst->row_bytes;
             if (!direct) std::memcpy(row, scratch[0], std::size_t(visible) * 4);
             if (cmyk) __cmyk_to_xrgb(row, visible, cinfo.saw_Adobe_marker);
         }
         if (got == 0) break;
     }
+    if (claimed) __fill_rows(dst, int(cinfo.output_scanline), claimed_fill);
     // A warning up to here means that some rows were made up where data was missing or
     // corrupt. What follows the last row (padding, a missing end marker) is never looked
     // at. A stream of several scans is read whole before its first row: there, data that
@@ -176,7 +193,7 @@ OSErr __encode(GWorldPtr src, const JPEGEncodeOptions* options, unsigned char** 
         JDIMENSION n = cinfo.image_height - cinfo.next_scanline;
         if (n > 16) n = 16;
         for (JDIMENSION i = 0; i < n; ++i)
-            rows[i] = src->pixels + std::size_t(cinfo.next_scanline + i) * src->row_bytes;
+            rows[i] = GetPixBaseAddr(src) + std::size_t(cinfo.next_scanline + i) * src->row_bytes;
         jpeg_write_scanlines(&cinfo, rows, n);
     }
     jpeg_finish_compress(&cinfo);

@@ -75,6 +75,9 @@ OSStatus SetMenuBarFromNib(IBNibRef nib, const char* name) {
             if (!command_of(a)) continue;
             // Shortcuts work whichever of the program's windows is in front.
             a->setShortcutContext(Qt::ApplicationShortcut);
+            // Zoom In answers Ctrl+= too: the same key without Shift on most keyboards.
+            if (a->shortcut() == QKeySequence(QKeySequence::ZoomIn))
+                a->setShortcuts({a->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
             QObject::connect(a, &QAction::triggered, a, [ref, a] { send_menu_command(ref, a); });
         }
     }

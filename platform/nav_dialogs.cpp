@@ -1,6 +1,7 @@
 // The file dialogs and the save-changes question on Qt widgets, and their scripted answers.
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -57,11 +58,32 @@ QLineEdit* name_field(QFileDialog* dialog) {
     return dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
 }
 
+// The folder a file dialog starts in: the one asked for while it exists, else home.
+QString start_folder(const std::string& location) {
+    const QFileInfo folder(QString::fromStdString(location));
+    return !location.empty() && folder.isDir() ? folder.absoluteFilePath() : QDir::homePath();
+}
+
+// Makes popup item i the one in use; a name typed without an extension gets its first.
+void use_item(OpaqueNavDialogRef* nav, int i) {
+    nav->selected = i;
+    if (!nav->dialog) return;
+    nav->dialog->selectNameFilter(name_filter(nav->items[std::size_t(i)]));
+    const std::vector<std::string> extensions =
+        FileTypeExtensions(nav->items[std::size_t(i)].menuType);
+    if (!extensions.empty())
+        nav->dialog->setDefaultSuffix(QString::fromStdString(extensions.front()).mid(1));
+}
+
 OSErr scripted_put_file(OpaqueNavDialogRef* nav, NavEventProcPtr proc, void* user_data,
                         FSSpec* out) {
     const PutFileAnswer answer = g_put_answers.empty() ? PutFileAnswer{} : g_put_answers.front();
     if (!g_put_answers.empty()) g_put_answers.pop_front();
-    if (!answer.name.empty()) nav->name = answer.name;
+    if (!answer.name.empty()) {
+        nav->name = answer.name;
+        NavCBRec rec{nav, nullptr};
+        if (proc) proc(kNavCBNameChanged, &rec, user_data);
+    }
     for (int item : answer.popup_items) {
         if (item < 0 || item >= int(nav->items.size())) continue;
         nav->selected = item;
@@ -138,10 +160,12 @@ OSErr NavAskSaveChanges(const char* document_name, NavAskSaveChangesResult* answ
 }
 
 OSErr NavChooseFile(const char* message, const std::vector<std::string>& extensions,
-                    std::vector<FSSpec>* chosen) {
+                    const std::string& location, std::vector<FSSpec>* chosen) {
     chosen->clear();
     ++g_record.choose_file;
     g_record.extensions = extensions;
+    const QString folder = start_folder(location);
+    g_record.location = folder.toStdString();
     if (!g_choose_answers.empty() || dialogs_recording()) {
         std::vector<std::string> paths;
         if (!g_choose_answers.empty()) {
@@ -152,11 +176,14 @@ OSErr NavChooseFile(const char* message, const std::vector<std::string>& extensi
             chosen->push_back(spec_of_path(QString::fromStdString(p)));
         return chosen->empty() ? userCanceledErr : noErr;
     }
-    QFileDialog dialog(nullptr, message ? QString::fromUtf8(message) : QString());
+    QFileDialog dialog(nullptr, message ? QString::fromUtf8(message) : QString(), folder);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    if (!extensions.empty())
-        dialog.setNameFilter(QStringLiteral("Images (%1)").arg(patterns_of(extensions)));
+    // Files are recognised by their content: one named without an extension can be chosen.
+    QStringList filters;
+    if (!extensions.empty()) filters << QStringLiteral("Images (%1)").arg(patterns_of(extensions));
+    filters << QStringLiteral("All files (*)");
+    dialog.setNameFilters(filters);
     if (dialog.exec() != QDialog::Accepted) return userCanceledErr;
     for (const QString& path : dialog.selectedFiles()) chosen->push_back(spec_of_path(path));
     return chosen->empty() ? userCanceledErr : noErr;
@@ -168,8 +195,7 @@ OSErr NavCustomControl(NavDialogRef nav, std::int32_t selector, void* param) {
             const auto* item = static_cast<const NavMenuItemSpec*>(param);
             for (std::size_t i = 0; i < nav->items.size(); ++i) {
                 if (nav->items[i].menuType != item->menuType) continue;
-                nav->selected = int(i);
-                if (nav->dialog) nav->dialog->selectNameFilter(name_filter(nav->items[i]));
+                use_item(nav, int(i));
                 return noErr;
             }
             return paramErr;
@@ -194,6 +220,8 @@ OSErr NavCustomControl(NavDialogRef nav, std::int32_t selector, void* param) {
 OSErr NavPutFile(const NavDialogOptions* options, OSType file_type, NavEventProcPtr event_proc,
                  void* user_data, FSSpec* out) {
     ++g_record.put_file;
+    const QString folder = start_folder(options->location);
+    g_record.location = folder.toStdString();
     OpaqueNavDialogRef nav{nullptr, options->popupExtension,
                            item_of_type(options->popupExtension, file_type), options->saveFileName};
     NavCBRec start{&nav, nullptr};
@@ -201,7 +229,7 @@ OSErr NavPutFile(const NavDialogOptions* options, OSType file_type, NavEventProc
         if (event_proc) event_proc(kNavCBStart, &start, user_data);
         return scripted_put_file(&nav, event_proc, user_data, out);
     }
-    QFileDialog dialog;
+    QFileDialog dialog(nullptr, QString(), folder);
     nav.dialog = &dialog;
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -214,17 +242,22 @@ OSErr NavPutFile(const NavDialogOptions* options, OSType file_type, NavEventProc
     for (const NavMenuItemSpec& item : nav.items) filters << name_filter(item);
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
-        dialog.selectNameFilter(filters[nav.selected]);
+        use_item(&nav, nav.selected);
     }
     dialog.selectFile(QString::fromStdString(nav.name));
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
                      [&nav, filters, event_proc, user_data](const QString& filter) {
                          const qsizetype i = filters.indexOf(filter);
-                         if (i < 0) return;
-                         nav.selected = int(i);
+                         if (i < 0 || i == nav.selected) return;
+                         use_item(&nav, int(i));
                          NavCBRec rec{&nav, &nav.items[std::size_t(i)]};
                          if (event_proc) event_proc(kNavCBPopupMenuSelect, &rec, user_data);
                      });
+    if (QLineEdit* field = name_field(&dialog))
+        QObject::connect(field, &QLineEdit::textChanged, &dialog, [&nav, event_proc, user_data] {
+            NavCBRec rec{&nav, nullptr};
+            if (event_proc) event_proc(kNavCBNameChanged, &rec, user_data);
+        });
     if (event_proc) event_proc(kNavCBStart, &start, user_data);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return userCanceledErr;

@@ -586,8 +586,8 @@ void __write_tile(GWorldPtr src, int x0, int x1, std::vector<std::uint8_t>* out)
     __put16(out, 0x40);  // ditherCopy
     std::vector<std::uint8_t> planes(std::size_t(cmp) * std::size_t(w)), packed;
     for (int y = 0; y < h; ++y) {
-        const std::uint8_t* p =
-            src->pixels + std::size_t(y) * std::size_t(src->row_bytes) + std::size_t(x0) * 4;
+        const std::uint8_t* p = GetPixBaseAddr(src) + std::size_t(y) * std::size_t(src->row_bytes) +
+                                std::size_t(x0) * 4;
         std::uint8_t* plane = planes.data();
         if (cmp == 4) plane = std::fill_n(plane, w, 0xFF);
         for (int c = 1; c < 4; ++c, plane += w)

@@ -114,7 +114,7 @@ void DrawPicture(PicHandle pic, const Rect* dst) {
         }
         // Vertical pass into the port.
         for (std::int64_t y = 0; y < vh; ++y) {
-            std::uint8_t* out = port->pixels +
+            std::uint8_t* out = GetPixBaseAddr(port) +
                                 std::size_t(visible.top + y) * std::size_t(port->row_bytes) +
                                 std::size_t(visible.left) * 4;
             for (std::int64_t x = 0; x < vw; ++x, out += 4) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPoint>
 #include <QPointer>
 #include <QWidget>
 #include <memory>
@@ -44,6 +45,7 @@ struct OpaqueWindowPtr {
     DialogRef dialog = nullptr;   // the dialog this window shows, if any
     bool disposed = false;
     bool painting = false;  // inside the widget's paint: flushing waits for its end
+    QPoint wheel_rest;      // wheel turns not yet scrolled, in 120ths of a pixel
     std::vector<std::unique_ptr<OpaqueEventHandlerRef>> handlers;  // oldest first
     std::vector<std::unique_ptr<OpaqueControlRef>> controls;
 };
@@ -67,6 +69,9 @@ class WindowWidget : public QWidget {
 // Loads a form into a new hidden window of the form's class. Null when the form is missing.
 WindowRef window_from_form_file(const QString& path);
 WindowRef window_from_form_text(const QByteArray& xml);
+// The part of the main screen where windows and dialogs are placed: what the desktop
+// leaves free, less the band at the top down to the menu bar window's frame.
+QRect placement_area();
 // The description folder (":/ui" unless a test moved it).
 QString description_root();
 // The four-character code in a widget's or menu item's property, or 0 when it holds none.

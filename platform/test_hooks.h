@@ -55,8 +55,14 @@ void hooks_choose_menu_item(MenuRef menu, MenuItemIndex item);
 void hooks_press_control(ControlRef control);
 // The user clicks the window's content at local (5, 5).
 void hooks_click_window(WindowRef window);
-// The user turns the mouse wheel over the window: axis 0 horizontal, 1 vertical.
-void hooks_wheel(WindowRef window, std::uint16_t axis, std::int32_t delta);
+// The user turns the mouse wheel over the window, or moves on a touchpad: the angle in
+// eighths of a degree (120 a notch; positive turns up or left) or the touchpad's pixels.
+struct WheelTurn {
+    int angle_h, angle_v;    // a wheel's turn
+    int pixels_h, pixels_v;  // a touchpad's movement; zero for a wheel
+    bool shift;              // Shift is held
+};
+void hooks_wheel(WindowRef window, const WheelTurn& turn);
 // The user works a scroll bar: part is one of the part codes of the action routines.
 void hooks_control_part(ControlRef control, std::int16_t part);
 // A scroll bar's view size as SetControlViewSize left it; 0 for another control.
@@ -87,6 +93,7 @@ struct NavRecord {
     int choose_file = 0;                  // choose-file dialogs shown
     int put_file = 0;                     // put-file dialogs shown
     std::vector<std::string> extensions;  // the filter of the last choose-file dialog
+    std::string location;                 // the folder the last file dialog started in
     std::string put_file_name;            // the last put-file dialog's name field at its end
 };
 const NavRecord& hooks_nav_record();

@@ -1,9 +1,11 @@
 // Windows on Qt widgets: forms loaded by name, classes and z-order, content ports and updates.
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QBuffer>
 #include <QCloseEvent>
 #include <QFile>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -68,6 +70,55 @@ void resize_port(WindowRef window, int width, int height) {
     DisposeGWorld(fresh);
 }
 
+// The shown window that holds the menu bar, or null.
+QWidget* menu_bar_window() {
+    for (WindowRef w : g_windows)
+        if (w->widget->property("shows_menu_bar").toBool() && w->widget->isVisible())
+            return w->widget;
+    return nullptr;
+}
+
+// The frame's margins around the content. A window not yet shown has no frame yet: the
+// menu bar window's frame, drawn by the same desktop, stands in for it.
+QMargins frame_margins(const QWidget* w) {
+    const QRect frame = w->frameGeometry(), content = w->geometry();
+    QMargins m(content.left() - frame.left(), content.top() - frame.top(),
+               frame.right() - content.right(), frame.bottom() - content.bottom());
+    if (m.isNull() && w != menu_bar_window())
+        if (const QWidget* bar = menu_bar_window()) return frame_margins(bar);
+    return m;
+}
+
+// Moves a window being shown so that its frame lies within the placement area, and makes
+// it smaller where it cannot fit.
+void keep_in_area(QWidget* w) {
+    const QRect area = placement_area();
+    const QMargins m = frame_margins(w);
+    QRect content = w->geometry();
+    content.setWidth(std::min(content.width(), area.width() - m.left() - m.right()));
+    content.setHeight(std::min(content.height(), area.height() - m.top() - m.bottom()));
+    const QRect frame = content.marginsAdded(m);
+    const int dx = std::max(area.left() - frame.left(), std::min(0, area.right() - frame.right()));
+    const int dy = std::max(area.top() - frame.top(), std::min(0, area.bottom() - frame.bottom()));
+    content.translate(dx, dy);
+    if (content != w->geometry()) w->setGeometry(content);
+}
+
+// Every document window and dialog is kept within the placement area as it is shown; the
+// menu bar window, palettes, menus and full-screen windows are left where they are.
+class Placer : public QObject {
+  public:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (e->type() == QEvent::Show && w && w->isWindow() &&
+            (w->windowType() == Qt::Window || w->windowType() == Qt::Dialog) &&
+            !(w->windowState() & (Qt::WindowFullScreen | Qt::WindowMaximized)) &&
+            !w->property("shows_menu_bar").toBool())
+            keep_in_area(w);
+        return QObject::eventFilter(watched, e);
+    }
+};
+
 // Ports of windows that are gone, shrunk to one pixel and never freed: a copy saved before
 // its window went away still draws somewhere harmless when it is restored.
 std::vector<GWorldPtr> g_retired_ports;
@@ -98,10 +149,20 @@ WindowRef finish_window(QWidget* loaded) {
     if (widget->layout()) widget->adjustSize();
     resize_port(window, widget->width(), widget->height());
     g_windows.push_back(window);
+    static Placer* placer = nullptr;
+    if (!placer) qApp->installEventFilter(placer = new Placer);
     return window;
 }
 
 }  // namespace
+
+QRect placement_area() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    QRect area = screen->availableGeometry();
+    if (const QWidget* bar = menu_bar_window())
+        area.setTop(std::max(area.top(), bar->frameGeometry().bottom() + 1));
+    return area;
+}
 
 QString description_root() {
     return g_root;
@@ -223,14 +284,19 @@ void WindowWidget::mousePressEvent(QMouseEvent* e) {
 }
 
 void WindowWidget::wheelEvent(QWheelEvent* e) {
-    const QPoint steps = e->angleDelta() / 120;
-    const QPoint raw = e->angleDelta();
-    // One event per axis that moved; a partial step of a fine wheel still counts as one.
+    // A touchpad that reports pixels scrolls by them. A wheel notch (120 eighths of a
+    // degree) scrolls the desktop's number of lines of 16 pixels, a part of a notch in
+    // proportion, and what does not make a whole pixel waits for the next turn.
+    QPoint pixels = e->pixelDelta();
+    if (pixels.isNull()) {
+        ref->wheel_rest += e->angleDelta() * (QApplication::wheelScrollLines() * 16);
+        pixels = QPoint(ref->wheel_rest.x() / 120, ref->wheel_rest.y() / 120);
+        ref->wheel_rest -= pixels * 120;
+    }
+    if ((e->modifiers() & Qt::ShiftModifier) && pixels.x() == 0) pixels = QPoint(pixels.y(), 0);
     for (int axis = 0; axis < 2; ++axis) {
-        const int angle = axis ? raw.y() : raw.x();
-        if (angle == 0) continue;
-        int delta = axis ? steps.y() : steps.x();
-        if (delta == 0) delta = angle > 0 ? 1 : -1;
+        const int delta = axis ? pixels.y() : pixels.x();
+        if (delta == 0) continue;
         OpaqueEventRef ev{kEventClassMouse, kEventMouseWheelMoved};
         ev.has_wheel = true;
         ev.wheel_axis = std::uint16_t(axis);
@@ -329,6 +395,15 @@ std::string GetWindowTitle(WindowRef window) {
     return window->widget->windowTitle().toStdString();
 }
 
+std::int16_t GetWindowTitleWidth(WindowRef window) {
+    // Title bars draw in a bold face; the room for the icon and the three buttons.
+    constexpr int kButtons = 96;
+    QFont font = QApplication::font();
+    font.setBold(true);
+    const int text = QFontMetrics(font).horizontalAdvance(window->widget->windowTitle());
+    return std::int16_t(std::min(text + kButtons, 32767));
+}
+
 void MoveWindow(WindowRef window, std::int16_t h, std::int16_t v, bool front) {
     window->widget->setGeometry(h, v, window->widget->width(), window->widget->height());
     if (front) to_front(window);
@@ -404,7 +479,7 @@ void GetMainScreenRect(Rect* out) {
 
 std::int16_t GetMBarHeight() {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    return std::int16_t(screen->availableGeometry().top() - screen->geometry().top());
+    return std::int16_t(placement_area().top() - screen->geometry().top());
 }
 
 void hooks_reset_toolbox() {
@@ -436,13 +511,13 @@ void hooks_click_window(WindowRef window) {
     QCoreApplication::sendEvent(w, &release);
 }
 
-void hooks_wheel(WindowRef window, std::uint16_t axis, std::int32_t delta) {
-    OpaqueEventRef ev{kEventClassMouse, kEventMouseWheelMoved};
-    ev.has_wheel = true;
-    ev.wheel_axis = axis;
-    ev.wheel_delta = delta;
-    ev.window = window;
-    dispatch_event(window, &ev);
+void hooks_wheel(WindowRef window, const WheelTurn& turn) {
+    QWidget* w = window->widget;
+    const QPointF local(5, 5);
+    QWheelEvent wheel(local, w->mapToGlobal(local), QPoint(turn.pixels_h, turn.pixels_v),
+                      QPoint(turn.angle_h, turn.angle_v), Qt::NoButton,
+                      turn.shift ? Qt::ShiftModifier : Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(w, &wheel);
 }
 
 void hooks_close_box(WindowRef window) {

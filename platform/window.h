@@ -70,6 +70,9 @@ void SetWRefCon(WindowRef window, void* ref_con);               // the program's
 void* GetWRefCon(WindowRef window);                             // null until set
 void SetWindowTitle(WindowRef window, const char* utf8_title);  // UTF-8
 std::string GetWindowTitle(WindowRef window);                   // UTF-8
+// The content width at which the window's title bar shows the whole title beside its
+// buttons.
+std::int16_t GetWindowTitleWidth(WindowRef window);
 // Places the window so that its content's top-left corner is at global (h, v); front
 // also puts it in front of its class. Activation is left to ShowWindow and SelectWindow.
 void MoveWindow(WindowRef window, std::int16_t h, std::int16_t v, bool front);
@@ -97,7 +100,9 @@ void SendWindowUpdateEvent(WindowRef window);
 // Shows what was drawn into a window's port on screen at once; an offscreen is ignored.
 void QDFlushPortBuffer(CGrafPtr port);
 
-// The main screen: its full rectangle, and the height kept at its top by the desktop.
+// The main screen: its full rectangle, and the height at its top that windows leave free:
+// the desktop's own bar, or down to the frame of the window showing the menu bar. Document
+// windows and dialogs are kept below it, within the screen, as they are shown.
 void GetMainScreenRect(Rect* out);
 std::int16_t GetMBarHeight();
 

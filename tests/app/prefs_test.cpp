@@ -22,6 +22,7 @@ class Prefs : public ::testing::Test {
     void SetUp() override {
         ::setenv("XDG_CONFIG_HOME", dir_.path().c_str(), 1);
         pref = PrefRecord{};
+        g_last_folder.clear();
     }
     void TearDown() override { ::unsetenv("XDG_CONFIG_HOME"); }
     std::string path() const { return dir_.file(kPrefFileName); }

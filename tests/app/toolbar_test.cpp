@@ -78,6 +78,8 @@ TEST_F(Toolbar, LiveButtonsFollowTheCameraAndTheLiveMonitor) {
         EXPECT_EQ(IsControlActive(control(14)), c.camera);
         EXPECT_EQ(enabled("CAPT"), c.camera);
         EXPECT_EQ(enabled("RCON"), c.camera);
+        EXPECT_EQ(enabled("MSTP"), c.stop);
+        EXPECT_EQ(enabled("MSTA"), c.start);
         EXPECT_EQ(GetControlText(control(15)), c.status);
     }
 }

@@ -1,6 +1,7 @@
 // Opening image files by their content, the file chooser, and saving documents: formats,
 // the format popup, the composite of annotations, and a failed save over an existing file.
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "app/prefs.h"
@@ -188,28 +189,38 @@ TEST_F(OpenSave, SaveOverAnExistingFileReplacesIt) {
     EXPECT_EQ(files_in_folder(), 1u);
 }
 
-TEST_F(OpenSave, FormatPopupKeepsTheNamesExtensionInStep) {
+TEST_F(OpenSave, FileNameAndFormatAgreeWhateverIsTypedAndChosen) {
     struct Case {
-        const char* typed;
-        std::vector<int> popup;
-        const char* name;
-        int format;
+        int popup_at_start;
+        const char* typed;       // empty: the name proposed
+        std::vector<int> popup;  // then chosen from the popup
+        const char* name;        // the file written
+        int format;              // and its format
     };
     const Case cases[] = {
-        {"scan.jpg", {2}, "scan.bmp", 2},
-        {"scan.old.jpg", {2}, "scan.old.bmp", 2},
-        {"", {2}, "Image", 2},
-        {"scan.jpg", {0}, "scan.jpg", 0},
-        {"scan.jpg", {1, 2}, "scan.bmp", 2},
-        {".hidden", {1}, ".pct", 1},
+        {0, "", {}, "Image.jpg", 0},
+        {2, "", {}, "Image.bmp", 2},
+        {0, "", {2}, "Image.bmp", 2},
+        {0, "scan.jpg", {2}, "scan.bmp", 2},
+        {0, "scan.old.jpg", {2}, "scan.old.bmp", 2},
+        {0, "scan.jpg", {0}, "scan.jpg", 0},
+        {0, "scan.jpg", {1, 2}, "scan.bmp", 2},
+        {0, ".hidden", {1}, ".pct", 1},
+        {0, "shot.bmp", {}, "shot.bmp", 2},
+        {2, "cap.jpg", {}, "cap.jpg", 0},
+        {1, "cap.JPEG", {}, "cap.JPEG", 0},
+        {0, "shot.PICT", {}, "shot.PICT", 1},
+        {2, "shot.pct", {}, "shot.pct", 1},
+        {1, "shot", {}, "shot.pct", 1},
+        {2, "shot.png", {}, "shot.png.bmp", 2},
+        {0, "shot.bmp", {0}, "shot.jpg", 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.typed);
-        pref.save_type = 0;
+        SCOPED_TRACE(testing::Message() << c.popup_at_start << " " << c.typed);
+        pref.save_type = c.popup_at_start;
         WindowRef w = new_doc(8, 6);
         hooks_answer_put_file({c.typed, c.popup, dir_.path()});
         EXPECT_EQ(iw_save(w, true), noErr);
-        EXPECT_EQ(hooks_nav_record().put_file_name, c.name);
         EXPECT_EQ(pref.save_type, c.format);
         EXPECT_EQ(rec(w)->file_type, image_types[c.format].type);
         EXPECT_EQ(rec(w)->spec.name, c.name);
@@ -218,6 +229,34 @@ TEST_F(OpenSave, FormatPopupKeepsTheNamesExtensionInStep) {
                   c.format == 2 ? FOUR_CC("BMPf") : image_types[c.format].type);
         close_doc(w);
     }
+}
+
+TEST_F(OpenSave, FileDialogsStartInTheLastFolderUsedKeptAcrossARestart) {
+    ::setenv("XDG_CONFIG_HOME", dir_.path().c_str(), 1);
+    ASSERT_NE(std::getenv("HOME"), nullptr);
+    const std::string home = std::getenv("HOME");
+    const OSType types[1] = {FOUR_CC("JPEG")};
+    FSSpec out;
+    g_last_folder.clear();
+    hooks_answer_choose_file({dir_.file("one.jpg")});
+    EXPECT_TRUE(get_load_file(&out, 1, types, nullptr));
+    EXPECT_EQ(hooks_nav_record().location, home) << "the first dialog starts at home";
+    file_save_prefs();
+    g_last_folder = "/elsewhere";
+    file_load_prefs();
+    hooks_answer_choose_file({});
+    get_load_file(&out, 1, types, nullptr);
+    EXPECT_EQ(hooks_nav_record().location, dir_.path());
+    g_last_folder = dir_.file("gone");
+    hooks_answer_put_file({});
+    iw_save(new_doc(8, 6), true);
+    EXPECT_EQ(hooks_nav_record().location, home) << "a folder that is gone falls back to home";
+    // A document with a file is saved as from its own folder, under its own name.
+    hooks_answer_put_file({});
+    iw_save(doc_of_file("scan.bmp", FOUR_CC("BMPf")), true);
+    EXPECT_EQ(hooks_nav_record().location, dir_.path());
+    EXPECT_EQ(hooks_nav_record().put_file_name, "scan.jpg");
+    ::unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST_F(OpenSave, PlainSaveOfANeverSavedCaptureAsksLikeSaveAs) {

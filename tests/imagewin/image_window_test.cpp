@@ -160,12 +160,26 @@ TEST_F(ImageWindow, NewWindowIsSizedToTheScaledPictureWithinTheScreen) {
     EXPECT_FALSE(rec(w)->has_spec);
     EXPECT_EQ(GetPixelRGB(rec(w)->img_off, 0, 0), 0xFFFFFFu);
     EXPECT_EQ(GetPixelRGB(rec(w)->draw_off, 3, 3), 0x888888u);
+    // The window holding the menu bar takes the top of the screen: windows stay below it.
+    WindowRef toolbar = nullptr;
+    ASSERT_EQ(SetMenuBarFromNib(g_nibRef, "MenuBar"), noErr);
+    ASSERT_EQ(CreateWindowFromNib(g_nibRef, "toolbar", &toolbar), noErr);
+    MoveWindow(toolbar, 16, 22, false);
+    ShowWindow(toolbar);
+    GetWindowPortBounds(toolbar, &r);
+    const int below = GetMBarHeight();
+    EXPECT_GE(below, 22 + r.bottom) << "down to the toolbar's frame";
     Rect screen;
     GetMainScreenRect(&screen);
     WindowRef big = iw_new(2000, 1500, 5);
     ASSERT_NE(big, nullptr);
+    ShowWindow(big);
     GetWindowPortBounds(big, &r);
     EXPECT_EQ(r.right, screen.right - screen.left - 8);
+    EXPECT_EQ(r.bottom, screen.bottom - below - 32);
+    const Point at = GetWindowContentOrigin(big);
+    EXPECT_GE(at.v, below);
+    EXPECT_LE(at.v + r.bottom, screen.bottom);
 }
 
 ControlRef bar(WindowRef w, bool horizontal) {
@@ -243,6 +257,41 @@ TEST_F(ImageWindow, ScaledRedrawTakesTheNearestPictureOrLayerPixel) {
     EXPECT_EQ(GetPixelRGB(port, 12, 4), 0xFFFFFFu);
 }
 
+TEST_F(ImageWindow, LargePictureShowsItsCornersAtTheHighestScales) {
+    constexpr RGBColor kGreen{0, 0xFFFF, 0}, kBlue{0, 0, 0xFFFF};
+    WindowRef w = new_doc(6000, 4000);
+    SizeWindow(w, 415, 315, false);
+    set_pixel(rec(w)->img_off, 0, 0, kRed);
+    set_pixel(rec(w)->draw_off, 5999, 0, kRed);
+    set_pixel(rec(w)->img_off, 5998, 3999, kBlue);
+    set_pixel(rec(w)->img_off, 5999, 3999, kGreen);
+    ControlRef h = bar(w, true), v = bar(w, false);
+    CGrafPtr port = GetWindowPort(w);
+    for (int index : {10, 11}) {
+        const int r = int(dbl_ratio[index]);
+        SCOPED_TRACE(r);
+        rec(w)->zoom_index = index;
+        __adjust_iw_win(w);
+        EXPECT_EQ(GetControlMaximum(h), 6000 * r - 400);
+        SetControlValue(h, 0);
+        SetControlValue(v, 0);
+        hooks_control_part(h, kControlDownButtonPart);
+        EXPECT_EQ(GetControlValue(h), (6000 * r - 400) / 100) << "the step rule holds";
+        SetControlValue(h, 0);
+        iw_draw(w);
+        EXPECT_EQ(GetPixelRGB(port, r - 1, r - 1), 0xFF0000u);
+        EXPECT_EQ(GetPixelRGB(port, r, 0), 0xFFFFFFu);
+        SetControlValue(h, GetControlMaximum(h));
+        iw_draw(w);
+        EXPECT_EQ(GetPixelRGB(port, 399, 0), 0xFF0000u) << "the drawing layer";
+        SetControlValue(v, GetControlMaximum(v));
+        iw_draw(w);
+        EXPECT_EQ(GetPixelRGB(port, 399, 299), 0x00FF00u);
+        EXPECT_EQ(GetPixelRGB(port, 399 - r, 299 - r + 1), 0x0000FFu);
+        EXPECT_EQ(GetPixelRGB(port, 399 - 2 * r, 299), 0xFFFFFFu);
+    }
+}
+
 TEST_F(ImageWindow, SelectionIsFramedInTheMarqueePatternOverThePicture) {
     WindowRef w = new_doc(40, 40);
     SizeWindow(w, 100, 100, false);
@@ -274,18 +323,50 @@ TEST_F(ImageWindow, HandToolAndWheelMoveThePictureAndTheWheelOnlyThroughShownBar
     EXPECT_EQ(GetControlValue(bar(w, false)), 90);
     SetControlValue(bar(w, true), 50);
     SetControlValue(bar(w, false), 50);
-    hooks_wheel(w, 1, 3);
+    hooks_wheel(w, {0, 0, 0, 3, false});
     EXPECT_EQ(GetControlValue(bar(w, false)), 47);
-    hooks_wheel(w, 0, -4);
+    hooks_wheel(w, {0, 0, -4, 0, false});
     EXPECT_EQ(GetControlValue(bar(w, true)), 54);
     HideControl(bar(w, true));
-    hooks_wheel(w, 0, -4);
+    hooks_wheel(w, {0, 0, -4, 0, false});
     EXPECT_EQ(GetControlValue(bar(w, true)), 54) << "a hidden bar does not scroll";
     IwRecord* r = rec(w);
     SetWRefCon(w, nullptr);
-    hooks_wheel(w, 1, 3);
+    hooks_wheel(w, {0, 0, 0, 3, false});
     EXPECT_EQ(GetControlValue(r->sc_v), 47) << "without its record the window ignores the wheel";
     SetWRefCon(w, r);
+}
+
+TEST_F(ImageWindow, WheelNotchScrollsThreeLinesOfSixteenPixelsAndATouchpadItsPixels) {
+    WindowRef w = new_doc(2000, 2000);
+    SizeWindow(w, 315, 215, false);
+    __adjust_iw_win(w);
+    struct Case {
+        const char* name;
+        WheelTurn turn;
+        int h, v;  // the bars' values after the turn, from 500 each
+    };
+    const Case cases[] = {
+        {"a notch down", {0, -120, 0, 0, false}, 500, 548},
+        {"two notches up", {0, 240, 0, 0, false}, 500, 404},
+        {"a notch right", {-120, 0, 0, 0, false}, 548, 500},
+        {"Shift turns across", {0, -120, 0, 0, true}, 548, 500},
+        {"touchpad pixels", {0, 0, 7, -5, false}, 493, 505},
+        {"past the end", {0, -120 * 50, 0, 0, false}, 500, 1800},
+        {"past the start", {120 * 50, 0, 0, 0, false}, 0, 500},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetControlValue(bar(w, true), 500);
+        SetControlValue(bar(w, false), 500);
+        hooks_wheel(w, c.turn);
+        EXPECT_EQ(GetControlValue(bar(w, true)), c.h);
+        EXPECT_EQ(GetControlValue(bar(w, false)), c.v);
+    }
+    SetControlValue(bar(w, false), 500);
+    hooks_wheel(w, {0, -12, 0, 0, false});
+    hooks_wheel(w, {0, -12, 0, 0, false});
+    EXPECT_EQ(GetControlValue(bar(w, false)), 509) << "4.8 pixels a tenth of a notch, carried";
 }
 
 TEST_F(ImageWindow, ClosingAsksOnlyAboutUnsavedChanges) {

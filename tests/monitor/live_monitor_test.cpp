@@ -238,17 +238,17 @@ TEST_F(LiveMonitor, WheelMovesTheShownBarOfItsAxisAgainstTheDelta) {
     zoom_to(8);
     SetControlValue(g_lm_sc_v, 10);
     zoom_to(5);
-    hooks_wheel(g_lm_win, 1, -3);
+    hooks_wheel(g_lm_win, {0, 0, 0, -3, false});
     EXPECT_EQ(GetControlValue(g_lm_sc_v), 10) << "a hidden bar stays";
     zoom_to(8);
     SetControlValue(g_lm_sc_v, 0);
     SetControlValue(g_lm_sc_h, 10);
-    hooks_wheel(g_lm_win, 1, -3);
-    hooks_wheel(g_lm_win, 0, 2);
+    hooks_wheel(g_lm_win, {0, 0, 0, -3, false});
+    hooks_wheel(g_lm_win, {0, 0, 2, 0, false});
     EXPECT_EQ(GetControlValue(g_lm_sc_v), 3);
     EXPECT_EQ(GetControlValue(g_lm_sc_h), 8);
     EXPECT_EQ(shown(0, 0), source_of(0, 0, zoomed_dst()));
-    hooks_wheel(g_lm_win, 1, 20);
+    hooks_wheel(g_lm_win, {0, 0, 0, 20, false});
     EXPECT_EQ(GetControlValue(g_lm_sc_v), 0) << "kept at the minimum";
 }
 
@@ -272,7 +272,8 @@ TEST_F(LiveMonitor, SizeCommandsResizeTheShownWindowAndResetTheScale) {
         const char* code;
         int size, width, height;
     };
-    const Row rows[] = {{"LM2 ", 1, 512, 384}, {"LM3 ", 2, 1024, 768}, {"LM1 ", 0, 256, 192}};
+    // The full size is kept within the 800 x 800 test screen, less room for the frame.
+    const Row rows[] = {{"LM2 ", 1, 512, 384}, {"LM3 ", 2, 792, 768}, {"LM1 ", 0, 256, 192}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.code);
         zoom_to(8);
