@@ -209,8 +209,10 @@ void iw_draw(WindowRef window) {
     if (!rec) return;
     SetPortWindowPort(window);
     const double r = iw_view_ratio(rec);
-    Rect content, clip, saved_clip;
+    Rect content, mask, clip, drawn, saved_clip;
     GetWindowPortBounds(window, &content);
+    // During an update only the invalid area is drawn.
+    GetPortVisibleRegion(GetWindowPort(window), &mask);
     clip = content;
     if (rec->sc_h && IsControlVisible(rec->sc_h)) clip.bottom = std::int16_t(clip.bottom - kBar);
     if (rec->sc_v && IsControlVisible(rec->sc_v)) clip.right = std::int16_t(clip.right - kBar);
@@ -222,7 +224,8 @@ void iw_draw(WindowRef window) {
                 content.bottom);
         EraseRect(&corner);
     }
-    ClipRect(&clip);
+    SectRect(&clip, &mask, &drawn);
+    ClipRect(&drawn);
     const RGBColor black{0, 0, 0};
     RGBForeColor(&black);
     PenPat(&g_black_pattern);
@@ -237,7 +240,7 @@ void iw_draw(WindowRef window) {
         Rect src, dst;
         SetRect(&src, across.from, down.from, across.to, down.to);
         SetRect(&dst, across.at, down.at, across.end, down.end);
-        __copy_iwoff_2_win(rec, window, &src, &dst, &content);
+        __copy_iwoff_2_win(rec, window, &src, &dst, &mask);
     }
 
     if (!EmptyRect(&rec->sel_rect)) {

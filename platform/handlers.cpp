@@ -47,13 +47,10 @@ OSStatus standard_handling(WindowRef target, OpaqueEventRef* e) {
         return noErr;
     }
     if (e->event_class == kEventClassWindow && e->kind == kEventWindowUpdate) {
-        if (target->update_pending) {
-            target->update_pending = false;
-            OpaqueEventRef draw{kEventClassWindow, kEventWindowDrawContent};
-            draw.window = target;
-            dispatch_event(target, &draw);
-            if (!target->painting && target->widget->isVisible()) target->widget->repaint();
-        }
+        const Rect drawn = draw_invalid_content(target);
+        if (!EmptyRect(&drawn) && !target->painting && target->widget->isVisible())
+            target->widget->repaint(
+                QRect(drawn.left, drawn.top, drawn.right - drawn.left, drawn.bottom - drawn.top));
         return noErr;
     }
     return eventNotHandledErr;

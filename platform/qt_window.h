@@ -38,17 +38,21 @@ struct OpaqueWindowPtr {
     WindowWidget* widget = nullptr;
     WindowClass window_class = kDocumentWindowClass;
     void* ref_con = nullptr;
-    GWorldPtr port = nullptr;     // the content, painted by the widget
-    QImage screen;                // the port converted for painting
-    bool update_pending = false;  // an invalid area waits for the draw-content event
-    OSType close_command = 0;     // sent instead of closing, when the form names one
-    DialogRef dialog = nullptr;   // the dialog this window shows, if any
+    GWorldPtr port = nullptr;    // the content, painted by the widget
+    QImage screen;               // the port converted for painting
+    Rect invalid{};              // what waits for the draw-content event; empty: nothing
+    Rect drawing{};              // while the draw-content event runs, the area it draws
+    OSType close_command = 0;    // sent instead of closing, when the form names one
+    DialogRef dialog = nullptr;  // the dialog this window shows, if any
     bool disposed = false;
     bool painting = false;  // inside the widget's paint: flushing waits for its end
     QPoint wheel_rest;      // wheel turns not yet scrolled, in 120ths of a pixel
     std::vector<std::unique_ptr<OpaqueEventHandlerRef>> handlers;  // oldest first
     std::vector<std::unique_ptr<OpaqueControlRef>> controls;
 };
+
+// Sends the draw-content event for the window's invalid area, which is then valid; the area.
+Rect draw_invalid_content(WindowRef window);
 
 // The top-level widget of every window: paints the port and turns Qt events into events.
 class WindowWidget : public QWidget {

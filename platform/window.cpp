@@ -228,12 +228,7 @@ bool WindowWidget::event(QEvent* e) {
 
 void WindowWidget::paintEvent(QPaintEvent* e) {
     ref->painting = true;
-    if (ref->update_pending) {
-        ref->update_pending = false;
-        OpaqueEventRef ev{kEventClassWindow, kEventWindowDrawContent};
-        ev.window = ref;
-        dispatch_event(ref, &ev);
-    }
+    draw_invalid_content(ref);
     GWorldPtr port = ref->port;
     if (!port) {
         ref->painting = false;
@@ -256,7 +251,7 @@ void WindowWidget::paintEvent(QPaintEvent* e) {
 void WindowWidget::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
     resize_port(ref, width(), height());
-    ref->update_pending = true;
+    GetPortBounds(ref->port, &ref->invalid);
     OpaqueEventRef ev{kEventClassWindow, kEventWindowBoundsChanged};
     ev.window = ref;
     dispatch_event(ref, &ev);
@@ -448,17 +443,44 @@ void GlobalToLocal(Point* p) {
     }
 }
 
-// r null: the whole content.
+// r null: the whole content. The invalid area is kept as the rectangle enclosing every
+// invalidated one.
 void InvalWindowRect(WindowRef window, const Rect* r) {
-    window->update_pending = true;
-    if (r)
-        window->widget->update(QRect(r->left, r->top, r->right - r->left, r->bottom - r->top));
-    else
-        window->widget->update();
+    Rect area, bounds;
+    GetPortBounds(window->port, &bounds);
+    if (!SectRect(r ? r : &bounds, &bounds, &area)) return;
+    Rect& invalid = window->invalid;
+    if (EmptyRect(&invalid)) {
+        invalid = area;
+    } else {
+        invalid.top = std::min(invalid.top, area.top);
+        invalid.left = std::min(invalid.left, area.left);
+        invalid.bottom = std::max(invalid.bottom, area.bottom);
+        invalid.right = std::max(invalid.right, area.right);
+    }
+    window->widget->update(
+        QRect(area.left, area.top, area.right - area.left, area.bottom - area.top));
 }
 
 bool IsWindowUpdatePending(WindowRef window) {
-    return window->update_pending;
+    return !EmptyRect(&window->invalid);
+}
+
+Rect draw_invalid_content(WindowRef window) {
+    const Rect area = window->invalid;
+    if (EmptyRect(&area)) return area;
+    window->invalid = Rect{0, 0, 0, 0};
+    window->drawing = area;
+    OpaqueEventRef ev{kEventClassWindow, kEventWindowDrawContent};
+    ev.window = window;
+    dispatch_event(window, &ev);
+    window->drawing = Rect{0, 0, 0, 0};
+    return area;
+}
+
+void GetPortVisibleRegion(CGrafPtr port, Rect* out) {
+    GetPortBounds(port, out);
+    if (WindowRef w = GetWindowFromPort(port); w && !EmptyRect(&w->drawing)) *out = w->drawing;
 }
 
 void SendWindowUpdateEvent(WindowRef window) {

@@ -94,6 +94,9 @@ void GlobalToLocal(Point* p);
 // follows.
 void InvalWindowRect(WindowRef window, const Rect* r);
 bool IsWindowUpdatePending(WindowRef window);  // an invalid area waits to be drawn
+// The part of the port through which drawing reaches the screen: while its window's content
+// is being drawn, the area being updated; otherwise the port's bounds.
+void GetPortVisibleRegion(CGrafPtr port, Rect* out);
 // Sends the update event to the window now: its handlers draw the content at once and the
 // pending area is shown on screen.
 void SendWindowUpdateEvent(WindowRef window);
