@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <algorithm>
 
 #include "platform/qt_window.h"
@@ -92,7 +93,8 @@ ControlRef control_for_widget(WindowRef window, QWidget* widget) {
     c->owner = window;
     if (auto* slider = qobject_cast<QAbstractSlider*>(widget)) {
         connect_scroll_actions(c.get(), slider);
-        slider->installEventFilter(new WheelToWindow(slider, window->widget));
+        if (qobject_cast<QScrollBar*>(slider))
+            slider->installEventFilter(new WheelToWindow(slider, window->widget));
     }
     window->controls.push_back(std::move(c));
     return window->controls.back().get();

@@ -311,14 +311,7 @@ TEST_F(ImageWindow, HandToolAndWheelMoveThePictureAndTheWheelOnlyThroughShownBar
     __adjust_iw_win(w);
     SetControlValue(bar(w, true), 100);
     SetControlValue(bar(w, false), 100);
-    const Point o = GetWindowContentOrigin(w);
-    auto at = [o](int h, int v) { return Point{std::int16_t(o.v + v), std::int16_t(o.h + h)}; };
-    hooks_script_mouse({{at(50, 50), true},
-                        {at(40, 30), true},
-                        {at(40, 30), true},
-                        {at(45, 60), true},
-                        {at(45, 60), false}});
-    iw_click_scroll(w, Point{50, 50});
+    drag(w, iw_click_scroll, {{50, 50}, {30, 40}, {30, 40}, {60, 45}});
     EXPECT_EQ(GetControlValue(bar(w, true)), 105);
     EXPECT_EQ(GetControlValue(bar(w, false)), 90);
     SetControlValue(bar(w, true), 50);

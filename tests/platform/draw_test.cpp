@@ -325,6 +325,37 @@ TEST_F(Draw, WideRowStrideNeverTouchesThePadding) {
     EXPECT_EQ(GetPixelRGB(g, 4, 0), kWhite);  // black, inverted
 }
 
+// A buffer filled on first use behaves as if filled at once: a whole fill only changes the
+// colour it will have, and the first partial drawing writes that colour everywhere else.
+TEST_F(Draw, BufferFilledOnFirstUseLooksFilledFromTheStart) {
+    Rect b;
+    SetRect(&b, 0, 0, 8, 4);
+    GWorldPtr layer = nullptr;
+    ASSERT_EQ(NewGWorld(&layer, 32, &b, fillOnFirstUse), noErr);
+    worlds_.push_back(layer);
+    GWorldPtr dst = make(8, 4);
+    const RGBColor grey{0x8888, 0x8888, 0x8888}, red{0xFFFF, 0, 0};
+    EXPECT_EQ(GetPixelRGB(layer, 7, 3), kWhite);
+    SetGWorld(layer);
+    RGBBackColor(&grey);
+    EraseRect(&b);
+    EXPECT_EQ(GetPixelRGB(layer, 0, 0), 0x888888u);
+    SetGWorld(dst);
+    RGBBackColor(&grey);
+    CopyBits(layer, dst, &b, &b, transparent, nullptr);
+    EXPECT_EQ(GetPixelRGB(dst, 3, 3), kWhite) << "a blank key-coloured layer shows nothing";
+    SetGWorld(layer);
+    RGBForeColor(&red);
+    Rect dot;
+    SetRect(&dot, 2, 1, 3, 2);
+    PaintRect(&dot);
+    EXPECT_EQ(GetPixelRGB(layer, 2, 1), 0xFF0000u);
+    EXPECT_EQ(GetPixelRGB(layer, 7, 3), 0x888888u);
+    EXPECT_EQ(GetPixBaseAddr(layer)[4 * 8 * 3 + 1], 0x88) << "the memory itself is filled";
+    CopyBits(layer, dst, &b, &b, transparent, nullptr);
+    EXPECT_EQ(inked(dst), (std::set<std::pair<int, int>>{{2, 1}}));
+}
+
 TEST_F(Draw, OverlappingCopyWithinOneBufferReadsTheOriginal) {
     GWorldPtr g = make(6, 1);
     for (int h = 0; h < 6; ++h) set_pixel(g, h, 0, std::uint32_t(h));

@@ -41,6 +41,17 @@ void ImageDocTest::close_doc(WindowRef window) {
     iw_close(window);
 }
 
+void ImageDocTest::drag(WindowRef window, void (*routine)(WindowRef, Point),
+                        const std::vector<Point>& local) {
+    const Point o = GetWindowContentOrigin(window);
+    std::vector<MouseState> states;
+    for (const Point& p : local)
+        states.push_back({Point{std::int16_t(o.v + p.v), std::int16_t(o.h + p.h)}, true});
+    states.push_back({states.back().where, false});
+    hooks_script_mouse(states);
+    routine(window, local.front());
+}
+
 void ImageDocTest::set_pixel(GWorldPtr layer, int h, int v, const RGBColor& colour) {
     CGrafPtr saved = nullptr;
     GetGWorld(&saved);

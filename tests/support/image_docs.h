@@ -18,6 +18,10 @@ class ImageDocTest : public ToolboxTest {
     static IwRecord* rec(WindowRef window) { return iw_record(window); }
     // Closes the document without asking, whatever its changes.
     static void close_doc(WindowRef window);
+    // The user presses at the first local point, moves through the others and lets go at the
+    // last; routine (a tool's) runs the gesture.
+    static void drag(WindowRef window, void (*routine)(WindowRef, Point),
+                     const std::vector<Point>& local);
     // Fills one pixel of a layer with the colour.
     static void set_pixel(GWorldPtr layer, int h, int v, const RGBColor& colour);
 };
