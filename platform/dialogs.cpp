@@ -1,4 +1,4 @@
-// Alerts and dialogs on Qt widgets, the event records of modal loops, and the recording hooks.
+// Alerts and dialogs on Qt widgets, and the event records of modal loops.
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
@@ -22,6 +22,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/events.h"
+#include "platform/prompts.h"
 #include "platform/qt_window.h"
 #include "platform/test_hooks.h"
 
@@ -30,10 +31,6 @@ struct OpaqueDialogPtr {
 };
 
 namespace {
-
-bool g_record = false;
-std::vector<ShownAlert> g_alerts;
-int g_beeps = 0;
 
 std::vector<std::unique_ptr<OpaqueDialogPtr>> g_dialogs;
 
@@ -188,44 +185,29 @@ OSStatus make_dialog(WindowRef window, DialogRef* out) {
 
 }  // namespace
 
-// ---- Recording ------------------------------------------------------------------------------
+// ---- Notices ------------------------------------------------------------------------------
 
-void hooks_record_dialogs(bool on) {
-    g_record = on;
-}
-const std::vector<ShownAlert>& hooks_alerts() {
-    return g_alerts;
-}
-int hooks_beeps() {
-    return g_beeps;
-}
-
-bool dialogs_recording() {
-    return g_record;
-}
-
-void hooks_clear_record() {
-    nav_clear_record();
-    g_alerts.clear();
-    g_beeps = 0;
-}
+const Prompts g_shown_prompts = {shown_alert, shown_beep, shown_ask_save_changes,
+                                 shown_choose_files, shown_put_file};
+const Prompts* g_prompts = &g_shown_prompts;
 
 OSErr RunNoteAlert(const char* title, const char* message) {
-    if (g_record) {
-        g_alerts.push_back({title, message});
-        return noErr;
-    }
-    QMessageBox box(QMessageBox::Information, QString::fromUtf8(title), QString::fromUtf8(message),
-                    QMessageBox::Ok);
-    box.exec();
+    g_prompts->alert(title, message);
     return noErr;
 }
 
 void SysBeep(std::int16_t) {
-    if (g_record)
-        ++g_beeps;
-    else
-        QApplication::beep();
+    g_prompts->beep();
+}
+
+void shown_alert(const char* title, const char* message) {
+    QMessageBox box(QMessageBox::Information, QString::fromUtf8(title), QString::fromUtf8(message),
+                    QMessageBox::Ok);
+    box.exec();
+}
+
+void shown_beep() {
+    QApplication::beep();
 }
 
 // ---- Dialogs --------------------------------------------------------------------------------
@@ -253,7 +235,7 @@ void DisposeDialog(DialogRef dialog) {
 }
 
 void dialogs_reset() {
-    nav_reset();
+    prompts_reset();
     g_queue.clear();
     g_current = Pending{};
     for (const auto& d : g_dialogs) d->window->dialog = nullptr;

@@ -112,8 +112,5 @@ void menu_bar_reset();
 
 // Dialog records of the platform, for the event filter and the reset.
 void dialogs_reset();
-bool dialogs_recording();  // alerts and dialogs are recorded: none may wait for a user
-void nav_reset();          // forgets the queued answers of the file dialogs and the record
-void nav_clear_record();
 void events_reset();
 void mouse_note_event(QEvent* e);  // keeps the button state and position for polling
