@@ -32,6 +32,10 @@ class Startup : public ToolboxTest {
     }
     void TearDown() override {
         ::unsetenv("XDG_CONFIG_HOME");
+        // The program keeps its interface description to the end of the process; each run
+        // here is one such process.
+        if (g_nibRef) DisposeNibReference(g_nibRef);
+        g_nibRef = nullptr;
         ToolboxTest::TearDown();
     }
     // Runs the program; on its first loop turn `during` runs, then the program is quit.

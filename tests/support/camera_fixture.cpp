@@ -39,6 +39,11 @@ void CameraTest::TearDown() {
         for (const std::string& line : printed) std::fprintf(stderr, "%s\n", line.c_str());
     close_camera();
     run_posted();
+    // The camera link keeps its offscreens for the whole run; a test is one run.
+    for (GWorldPtr* off : {&g_grab_off, &g_lm_off}) {
+        DisposeGWorld(*off);
+        *off = nullptr;
+    }
     g_lm_win = nullptr;
     g_lm_sc_v = g_lm_sc_h = nullptr;
     hooks_set_tick_source(nullptr);
