@@ -1,5 +1,8 @@
 // The graphics importer and exporter, and pictures drawn into rectangles of a port.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include "platform/codec_support.h"
 #include "platform/codecs.h"
@@ -206,6 +209,18 @@ TEST_F(Importer, FailedExportLeavesAnExistingFileAsItWas) {
     write_bytes(dir.file("keep"), {1, 2, 3});
     const FSSpec keep = spec("keep");
     EXPECT_EQ(GraphicsExportGWorldToFile(g, FOUR_CC("TIFF"), &keep), paramErr);
+    EXPECT_EQ(read_bytes(dir.file("keep")), (std::vector<std::uint8_t>{1, 2, 3}));
+    // The write itself fails part way: files may grow to 64 bytes only.
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 64;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const OSErr err = GraphicsExportGWorldToFile(g, FOUR_CC("BMPf"), &keep);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, old_handler);
+    EXPECT_NE(err, noErr);
     EXPECT_EQ(read_bytes(dir.file("keep")), (std::vector<std::uint8_t>{1, 2, 3}));
     const FSSpec nowhere{dir.file("no-such-folder"), "x.bmp"};
     EXPECT_EQ(GraphicsExportGWorldToFile(g, FOUR_CC("BMPf"), &nowhere), -1);
