@@ -37,8 +37,9 @@ void SysBeep(std::int16_t duration);  // duration is ignored; counted while test
 // Mouse polling for tracking loops. StillDown waits for the next mouse event or one tick,
 // whichever comes first (it never spins), and tells whether the button is still held.
 bool StillDown();
-bool Button();                // the button's state now, without waiting
-void GetMouse(Point* local);  // the pointer in the current port's coordinates
+bool Button();                       // the button's state now, without waiting
+void GetMouse(Point* local);         // the pointer in the current port's coordinates
+void GetGlobalMouse(Point* global);  // the pointer on the screen
 
 // The open-documents request, delivered once the application event loop runs.
 constexpr OSType kCoreEventClass = FOUR_CC("aevt");
