@@ -93,8 +93,10 @@ OSErr ae_opendoc(const AppleEvent* request, AppleEvent*, long) {
 }
 
 int app_main(int argc, char** argv) {
-    InitToolbox(argc, argv);
+    const int ended = InitToolbox(argc, argv);
+    if (ended >= 0) return ended;
     __init_globals();
+    init_file_converter();
     file_load_prefs();
     iw_init();
     __load_cursors();
