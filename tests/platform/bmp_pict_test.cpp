@@ -73,6 +73,12 @@ TEST_F(Files, BmpReadsEveryVariantThatImageMagickWritesAsItReadsThem) {
         ASSERT_EQ(run_tool("/usr/bin/convert " + png + " " + v.options + file), 0) << v.name;
         expect_like_magick(ReadBMPImage, file, v.tolerance);
     }
+    // The same 5-5-5 pixels marked uncompressed: 16-bit pixels without masks are 5-5-5.
+    int w, h;
+    const auto want = magick_pixels(dir.file("b16_555.bmp"), &w, &h);
+    auto plain = read_bytes(dir.file("b16_555.bmp"));
+    std::fill_n(plain.begin() + 30, 4, 0);
+    expect_pixels(ReadBMPImage, plain, want, w, h, "16-bit without masks", 1);
 }
 
 // A 24-bit bitmap made by ImageMagick, reshaped by hand into the layouts it does not
