@@ -2,11 +2,14 @@
 
 #include "app/commands.h"
 
+#include <algorithm>
+
 #include "app/control_window.h"
 #include "app/prefs.h"
 #include "app/toolbar.h"
 #include "camera/capture.h"
 #include "camera/live_stream.h"
+#include "camera/protocol.h"
 #include "imagefile/file_conversion.h"
 #include "imagefile/iw_open.h"
 #include "imagefile/iw_save.h"
@@ -49,6 +52,19 @@ void __set_drawing_choice(OSType code) {
     } else if (in_range(code, "CP01", "CP08")) {
         g_dp_cur_color = code;
     }
+}
+
+// Creates and shows the window when there is none, else hides or shows it. True when it hid it.
+bool __toggle(WindowRef window, OSStatus (*create_and_show)()) {
+    if (!window) {
+        create_and_show();
+    } else if (IsWindowVisible(window)) {
+        HideWindow(window);
+        return true;
+    } else {
+        ShowWindow(window);
+    }
+    return false;
 }
 
 void __tool_back_to_hand() {
@@ -166,8 +182,28 @@ OSStatus __my_command_event_handler(EventHandlerCallRef next, EventRef event, vo
         if (g_latst_jpeg_size > 0) iw_captrue();
     } else if (code == FOUR_CC("MSTA") || code == FOUR_CC("bGST")) {
         if (__start_live_monitor()) result = noErr;
+    } else if (code == FOUR_CC("FCnV")) {
+        do_file_conversion();
     } else if (code == FOUR_CC("MSTP") || code == FOUR_CC("bGEN")) {
         live_monitor_end();
+        result = noErr;
+    } else if (code == FOUR_CC("FSCR")) {
+        __do_full_screen();
+    } else if (code == FOUR_CC("RCON")) {
+        __toggle(g_control_win, create_and_show_control_win);
+    } else if (code == FOUR_CC("DRAW")) {
+        if (__toggle(g_draw_win, create_and_show_draw_win)) __tool_back_to_hand();
+    } else if (code == FOUR_CC("bGRA")) {
+        do_grab_image();
+        result = noErr;
+    } else if (code == FOUR_CC("bTEL")) {
+        do_tel_zoom();
+        result = noErr;
+    } else if (code == FOUR_CC("bWID")) {
+        do_wide_zoom();
+        result = noErr;
+    } else if (code == FOUR_CC("bSTO")) {
+        do_stop_zoom();
         result = noErr;
     } else {
         __set_drawing_choice(code);
@@ -186,6 +222,8 @@ OSStatus my_win_event_handler(EventHandlerCallRef next, EventRef event, void* us
         GetEventMouseLocation(event, &where);
         if (window == g_lm_win)
             lm_click_scroll(where);
+        else if (window == g_control_win)
+            do_click_in_control_window(where);
         else if (g_fullscreen && window == g_fullscreen)
             g_end_fullscreen_request = true;
         return noErr;
@@ -199,6 +237,7 @@ OSStatus my_win_event_handler(EventHandlerCallRef next, EventRef event, void* us
             g_control_win = nullptr;
         } else if (window == g_draw_win) {
             g_draw_win = nullptr;
+            std::fill(std::begin(g_draw_controls), std::end(g_draw_controls), nullptr);
             __tool_back_to_hand();
         } else if (window == g_lm_win) {
             live_monitor_end();
@@ -214,7 +253,11 @@ OSStatus my_win_event_handler(EventHandlerCallRef next, EventRef event, void* us
         tb_setup();
         return result;
     }
-    if (event_class == kEventClassWindow && kind == kEventWindowDrawContent && window == g_lm_win)
-        update_lm_window();
+    if (event_class == kEventClassWindow && kind == kEventWindowDrawContent) {
+        if (window == g_lm_win)
+            update_lm_window();
+        else if (g_fullscreen && window == g_fullscreen)
+            __redraw_fs_winodow();
+    }
     return noErr;
 }

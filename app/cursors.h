@@ -11,3 +11,11 @@ extern CursHandle eraser_6x6;        // eraser, small
 extern CursHandle eraser_10x10;      // eraser, medium
 extern CursHandle eraser_16x16;      // eraser, large
 extern const Cursor* arrow_cursor;   // the standard arrow
+
+// Installed on the application for mouse moved and mouse released.
+extern const EventTypeSpec __my_mouse_move_event[2];
+// Sets the cursor for the global position: by tool over an image window's picture, the hand
+// over the live window, the arrow over controls, scroll bars and other windows' frames.
+void do_setup_my_cursor(Point where);
+// Chooses the cursor for the event's position; never handles the event (-9874).
+OSStatus __my_mouse_move_handler(EventHandlerCallRef next, EventRef event, void* user_data);

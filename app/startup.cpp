@@ -95,6 +95,7 @@ OSErr ae_opendoc(const AppleEvent* request, AppleEvent*, long) {
 int app_main(int argc, char** argv) {
     InitToolbox(argc, argv);
     __init_globals();
+    init_file_converter();
     file_load_prefs();
     iw_init();
     __load_cursors();
@@ -110,6 +111,8 @@ int app_main(int argc, char** argv) {
 
     g_my_win_event_handler_upp = my_win_event_handler;
     InstallApplicationEventHandler(__my_command_event_handler, 1, my_cmd_events, nullptr, nullptr);
+    InstallApplicationEventHandler(__my_mouse_move_handler, 2, __my_mouse_move_event, nullptr,
+                                   nullptr);
     AEInstallEventHandler(kCoreEventClass, kAEOpenDocuments, ae_opendoc, 0);
 
     InstallEventLoopTimer(1.0, 0.05, __idle_timer, nullptr);

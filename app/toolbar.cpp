@@ -4,12 +4,14 @@
 
 #include "app/commands.h"
 #include "app/control_window.h"
+#include "app/cursors.h"
 #include "app/prefs.h"
 #include "camera/live_stream.h"
 #include "camera/usb_connection.h"
 #include "imagefile/file_conversion.h"
 #include "imagewin/image_window.h"
 #include "monitor/live_monitor.h"
+#include "platform/events.h"
 
 namespace {
 constexpr OSType kTbar = FOUR_CC("TBAR");
@@ -118,4 +120,9 @@ void tb_setup() {
     // The live picture's items follow their toolbar buttons.
     set_menu_command(camera_menu, FOUR_CC("MSTP"), tb[9].enabled);
     set_menu_command(camera_menu, FOUR_CC("MSTA"), tb[10].enabled);
+
+    if (window_shown(g_draw_win)) __setup_draw_panel_controls();
+    Point where;
+    GetGlobalMouse(&where);
+    do_setup_my_cursor(where);
 }

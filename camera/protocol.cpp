@@ -7,6 +7,7 @@
 #include "camera/live_stream.h"
 #include "camera/transfer.h"
 #include "camera/usb_connection.h"
+#include "monitor/full_screen.h"
 #include "platform/byte_order.h"
 #include "platform/events.h"
 
@@ -94,4 +95,5 @@ void __idle_camera() {
     } else {
         do_grab_image();
     }
+    end_full_screen_if_requested();
 }

@@ -9,6 +9,7 @@
 
 #include "imagewin/offscreen.h"
 #include "imagewin/window_helpers.h"
+#include "monitor/full_screen.h"
 #include "platform/events.h"
 
 const double dbl_ratio[13] = {0.0625, 0.125, 0.25, 0.5, 2.0 / 3.0, 1.0, 1.5,
@@ -208,6 +209,13 @@ void iw_draw(WindowRef window) {
     IwRecord* rec = iw_record(window);
     if (!rec) return;
     SetPortWindowPort(window);
+    if (g_fullscreen && window == g_win_for_fs) {
+        // Only the picture, fitted to the screen: no view scale, scrolling or selection.
+        Rect dst;
+        fs_prepare_picture(&rec->img_rect, &dst);
+        __copy_iwoff_2_win(rec, g_fullscreen, &rec->img_rect, &dst, nullptr);
+        return;
+    }
     const double r = iw_view_ratio(rec);
     Rect content, mask, clip, drawn, saved_clip;
     GetWindowPortBounds(window, &content);

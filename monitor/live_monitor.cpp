@@ -9,6 +9,7 @@
 #include "imagewin/image_window.h"
 #include "imagewin/iw_view.h"
 #include "imagewin/window_helpers.h"
+#include "monitor/full_screen.h"
 #include "platform/events.h"
 
 WindowRef g_lm_win = nullptr;
@@ -37,6 +38,15 @@ std::int16_t __scaled(int length, double ratio) {
 // The bars are none until the window is made from its description, and none once it closed.
 bool __shown(ControlRef bar) {
     return bar && IsControlVisible(bar);
+}
+
+// The whole live picture fitted to the full-screen window, on black.
+void __draw_full_screen() {
+    Rect src{0, 0, 1, 1}, dst;
+    if (g_lm_off) GetPortBounds(g_lm_off, &src);
+    fs_prepare_picture(&src, &dst);
+    if (g_lm_off) CopyBits(g_lm_off, GetWindowPort(g_fullscreen), &src, &dst, srcCopy, nullptr);
+    QDFlushPortBuffer(GetWindowPort(g_fullscreen));
 }
 
 void __redraw_now() {
@@ -166,6 +176,11 @@ void update_lm_window() {
     if (!g_lm_win || !IsWindowVisible(g_lm_win)) return;
     CGrafPtr saved = nullptr;
     GetGWorld(&saved);
+    if (g_fullscreen && g_win_for_fs == g_lm_win) {
+        __draw_full_screen();
+        SetGWorld(saved);
+        return;
+    }
     SetPortWindowPort(g_lm_win);
     check_and_resize_lm_win();
     CGrafPtr port = GetWindowPort(g_lm_win);

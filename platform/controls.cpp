@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <algorithm>
@@ -69,11 +70,19 @@ void connect_scroll_actions(ControlRef c, QAbstractSlider* slider) {
 
 }  // namespace
 
-OSType four_cc_property(const QObject* object, const char* name) {
-    const QByteArray b = object->property(name).toString().toLatin1();
+namespace {
+
+OSType four_cc_text(const QString& text) {
+    const QByteArray b = text.toLatin1();
     if (b.size() != 4) return 0;
     const char code[5] = {b[0], b[1], b[2], b[3], 0};
     return FOUR_CC(code);
+}
+
+}  // namespace
+
+OSType four_cc_property(const QObject* object, const char* name) {
+    return four_cc_text(object->property(name).toString());
 }
 
 void connect_command_controls(QWidget* root) {
@@ -82,6 +91,15 @@ void connect_command_controls(QWidget* root) {
         if (command)
             QObject::connect(b, &QAbstractButton::clicked, b,
                              [command] { ProcessHICommand(command); });
+    }
+    for (QComboBox* box : root->findChildren<QComboBox*>()) {
+        const QStringList codes = box->property("item_commands").toString().split(QLatin1Char(','));
+        std::vector<OSType> commands;
+        for (const QString& code : codes) commands.push_back(four_cc_text(code.trimmed()));
+        QObject::connect(box, &QComboBox::activated, box, [commands](int index) {
+            if (index >= 0 && std::size_t(index) < commands.size() && commands[std::size_t(index)])
+                ProcessHICommand(commands[std::size_t(index)]);
+        });
     }
 }
 
@@ -246,6 +264,17 @@ void DrawOneControl(ControlRef c) {
 
 void SetControlAction(ControlRef c, ControlActionProcPtr action) {
     c->action = action;
+}
+
+void SetControlPicture(ControlRef c, std::int16_t id) {
+    auto* label = qobject_cast<QLabel*>(c->widget.data());
+    if (!label) return;
+    c->picture = id;
+    label->setPixmap(QPixmap(QStringLiteral(":/pictures/%1.png").arg(id)));
+}
+
+std::int16_t hooks_control_picture(ControlRef control) {
+    return control->picture;
 }
 
 ControlRef FindControlUnderMouse(Point local, WindowRef window) {

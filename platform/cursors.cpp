@@ -6,6 +6,7 @@
 #include <map>
 
 #include "platform/qt_window.h"
+#include "platform/test_hooks.h"
 
 struct Cursor {
     QCursor shape;
@@ -14,6 +15,7 @@ struct Cursor {
 namespace {
 std::map<std::int16_t, Cursor> g_loaded;
 bool g_overridden = false;
+const Cursor* g_current = nullptr;
 }  // namespace
 
 CursHandle GetCursor(std::int16_t id) {
@@ -31,10 +33,15 @@ const Cursor* GetQDGlobalsArrow() {
 }
 
 void SetCursor(const Cursor* cursor) {
+    g_current = cursor;
     if (g_overridden) {
         QGuiApplication::changeOverrideCursor(cursor->shape);
     } else {
         QGuiApplication::setOverrideCursor(cursor->shape);
         g_overridden = true;
     }
+}
+
+const Cursor* hooks_current_cursor() {
+    return g_current;
 }

@@ -3,12 +3,14 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QIcon>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QSaveFile>
 #include <QTimer>
 #include <algorithm>
 #include <deque>
@@ -51,14 +53,28 @@ std::vector<std::string> g_documents;  // paths given at start, not yet delivere
 AEEventHandlerProcPtr g_open_documents = nullptr;
 long g_open_documents_ref_con = 0;
 
+// Moves and releases go to the application's handlers as well.
+void tell_application(QEvent* e) {
+    const QPoint p = static_cast<QMouseEvent*>(e)->globalPosition().toPoint();
+    OpaqueEventRef ev{kEventClassMouse,
+                      e->type() == QEvent::MouseMove ? kEventMouseMoved : kEventMouseUp};
+    ev.has_mouse = true;
+    ev.mouse = Point{std::int16_t(p.y()), std::int16_t(p.x())};
+    dispatch_event(nullptr, &ev);
+}
+
 class MouseWatcher : public QObject {
   public:
     bool eventFilter(QObject* watched, QEvent* e) override {
         switch (e->type()) {
             case QEvent::MouseButtonPress:
+                mouse_note_event(e);
+                break;
             case QEvent::MouseButtonRelease:
             case QEvent::MouseMove:
                 mouse_note_event(e);
+                // The screen window sees each event once, before the widget under the pointer.
+                if (watched->isWindowType()) tell_application(e);
                 break;
             default:
                 break;
@@ -135,6 +151,21 @@ std::uint32_t TickCount() {
     return std::uint32_t(g_clock.elapsed() * 60 / 1000);
 }
 
+void hooks_offscreen_screen(int width, int height) {
+    if (QApplication::instance() || qgetenv("QT_QPA_PLATFORM") != "offscreen") return;
+    const QString path =
+        QDir::temp().filePath(QStringLiteral("orvilcast-screen-%1x%2.json").arg(width).arg(height));
+    // Replaced whole, so that test programs running at once never read half a file.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return;
+    file.write(QStringLiteral(R"({"screens": [{"name": "main", "x": 0, "y": 0, "width": %1, )"
+                              R"("height": %2, "logicalDpi": 96}]})")
+                   .arg(width)
+                   .arg(height)
+                   .toUtf8());
+    if (file.commit()) qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + path.toLocal8Bit());
+}
+
 void hooks_set_tick_source(std::uint32_t (*source)()) {
     g_tick_source = source;
 }
@@ -153,6 +184,20 @@ int RunCurrentEventLoop(double seconds) {
 
 void QuitCurrentEventLoop() {
     if (!g_nested_loops.empty()) g_nested_loops.back()->exit(0);
+}
+
+void Delay(std::uint32_t ticks) {
+    const std::uint32_t start = TickCount();
+    for (std::uint32_t passed = 0; passed < ticks; passed = TickCount() - start) {
+        if (g_tick_source) {
+            // A substituted clock moves only when its owner moves it: never sleep on it.
+            QCoreApplication::processEvents();
+            continue;
+        }
+        QEventLoop wait;
+        QTimer::singleShot(int((ticks - passed) * 1000 / 60) + 1, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
 }
 
 void InstallEventLoopTimer(double first_delay, double interval, EventLoopTimerProc proc,
@@ -196,12 +241,16 @@ bool Button() {
     return g_mouse_down;
 }
 
-void GetMouse(Point* local) {
+void GetGlobalMouse(Point* global) {
     if (!g_scripted) {
         const QPoint p = QCursor::pos();
         g_mouse = Point{std::int16_t(p.y()), std::int16_t(p.x())};
     }
-    *local = g_mouse;
+    *global = g_mouse;
+}
+
+void GetMouse(Point* local) {
+    GetGlobalMouse(local);
     GlobalToLocal(local);
 }
 

@@ -25,6 +25,9 @@ std::uint32_t TickCount();
 int RunCurrentEventLoop(double seconds);
 void QuitCurrentEventLoop();
 
+// Waits until the tick count has advanced by ticks, the event loop running meanwhile so
+// that windows keep being drawn.
+void Delay(std::uint32_t ticks);
 // A repeating timer on the application loop: first call after first_delay seconds, then
 // every interval seconds. It lives for the rest of the run.
 using EventLoopTimerProc = void (*)(void* user_data);
@@ -37,8 +40,9 @@ void SysBeep(std::int16_t duration);  // duration is ignored; counted while test
 // Mouse polling for tracking loops. StillDown waits for the next mouse event or one tick,
 // whichever comes first (it never spins), and tells whether the button is still held.
 bool StillDown();
-bool Button();                // the button's state now, without waiting
-void GetMouse(Point* local);  // the pointer in the current port's coordinates
+bool Button();                       // the button's state now, without waiting
+void GetMouse(Point* local);         // the pointer in the current port's coordinates
+void GetGlobalMouse(Point* global);  // the pointer on the screen
 
 // The open-documents request, delivered once the application event loop runs.
 constexpr OSType kCoreEventClass = FOUR_CC("aevt");

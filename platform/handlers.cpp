@@ -143,6 +143,12 @@ OSStatus GetEventWheel(EventRef event, std::uint16_t* axis, std::int32_t* delta)
     return noErr;
 }
 
+OSStatus GetEventKeyChar(EventRef event, std::uint8_t* char_code) {
+    if (!event->has_key) return eventParameterNotFoundErr;
+    *char_code = event->key_char;
+    return noErr;
+}
+
 OSStatus GetEventWindow(EventRef event, WindowRef* out) {
     if (!event->window) return eventParameterNotFoundErr;
     *out = event->window;

@@ -1,4 +1,4 @@
-// The file dialogs and the save-changes question on Qt widgets, and their scripted answers.
+// The file dialogs and the save-changes question on Qt widgets.
 
 #include <QApplication>
 #include <QDir>
@@ -6,26 +6,12 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <deque>
 #include <functional>
 
 #include "platform/dialogs.h"
-#include "platform/qt_window.h"
-#include "platform/test_hooks.h"
-
-struct OpaqueNavDialogRef {
-    QFileDialog* dialog;                 // the dialog shown; null while a test answers
-    std::vector<NavMenuItemSpec> items;  // the format popup
-    int selected;                        // the popup item in use (scripted answers)
-    std::string name;                    // the name field (scripted answers)
-};
+#include "platform/prompts.h"
 
 namespace {
-
-std::deque<NavAskSaveChangesResult> g_save_answers;
-std::deque<std::vector<std::string>> g_choose_answers;
-std::deque<PutFileAnswer> g_put_answers;
-NavRecord g_record;
 
 FSSpec spec_of_path(const QString& path) {
     const QFileInfo info(path);
@@ -86,75 +72,14 @@ class PutFileDialog : public QFileDialog {
     }
 };
 
-OSErr scripted_put_file(OpaqueNavDialogRef* nav, NavEventProcPtr proc, void* user_data,
-                        FSSpec* out) {
-    const PutFileAnswer answer = g_put_answers.empty() ? PutFileAnswer{} : g_put_answers.front();
-    if (!g_put_answers.empty()) g_put_answers.pop_front();
-    if (!answer.name.empty()) {
-        nav->name = answer.name;
-        NavCBRec rec{nav, nullptr};
-        if (proc) proc(kNavCBNameChanged, &rec, user_data);
-    }
-    for (int item : answer.popup_items) {
-        if (item < 0 || item >= int(nav->items.size())) continue;
-        nav->selected = item;
-        NavCBRec rec{nav, &nav->items[std::size_t(item)]};
-        if (proc) proc(kNavCBPopupMenuSelect, &rec, user_data);
-    }
-    // Accepting settles the name first, and then asks about replacing a file of that name.
-    NavCBRec rec{nav, nullptr};
-    if (proc && !answer.folder.empty()) proc(kNavCBAccept, &rec, user_data);
-    g_record.put_file_name = nav->name;
-    if (answer.folder.empty()) return userCanceledErr;
-    if (QFileInfo::exists(QDir(QString::fromStdString(answer.folder))
-                              .filePath(QString::fromStdString(nav->name)))) {
-        ++g_record.replace_questions;
-        if (!answer.replace) return userCanceledErr;
-    }
-    *out = FSSpec{answer.folder, nav->name};
+}  // namespace
+
+OSErr NavAskSaveChanges(const char* document_name, NavAskSaveChangesResult* answer) {
+    *answer = g_prompts->ask_save_changes(document_name);
     return noErr;
 }
 
-}  // namespace
-
-void nav_clear_record() {
-    g_record = NavRecord{};
-}
-
-void nav_reset() {
-    g_save_answers.clear();
-    g_choose_answers.clear();
-    g_put_answers.clear();
-    nav_clear_record();
-}
-
-const NavRecord& hooks_nav_record() {
-    return g_record;
-}
-
-void hooks_answer_save_changes(NavAskSaveChangesResult answer) {
-    g_save_answers.push_back(answer);
-}
-
-void hooks_answer_choose_file(const std::vector<std::string>& paths) {
-    g_choose_answers.push_back(paths);
-}
-
-void hooks_answer_put_file(const PutFileAnswer& answer) {
-    g_put_answers.push_back(answer);
-}
-
-OSErr NavAskSaveChanges(const char* document_name, NavAskSaveChangesResult* answer) {
-    ++g_record.save_changes;
-    if (!g_save_answers.empty()) {
-        *answer = g_save_answers.front();
-        g_save_answers.pop_front();
-        return noErr;
-    }
-    if (dialogs_recording()) {
-        *answer = kNavAskSaveChangesCancel;
-        return noErr;
-    }
+NavAskSaveChangesResult shown_ask_save_changes(const char* document_name) {
     QMessageBox box(QMessageBox::Warning, QApplication::applicationName(),
                     QStringLiteral("Do you want to save the changes you made in the document "
                                    "\u201c%1\u201d?")
@@ -166,36 +91,28 @@ OSErr NavAskSaveChanges(const char* document_name, NavAskSaveChangesResult* answ
     box.setWindowModality(Qt::ApplicationModal);
     switch (box.exec()) {
         case QMessageBox::Save:
-            *answer = kNavAskSaveChangesSave;
-            break;
+            return kNavAskSaveChangesSave;
         case QMessageBox::Discard:
-            *answer = kNavAskSaveChangesDontSave;
-            break;
+            return kNavAskSaveChangesDontSave;
         default:
-            *answer = kNavAskSaveChangesCancel;
-            break;
+            return kNavAskSaveChangesCancel;
     }
-    return noErr;
 }
 
 OSErr NavChooseFile(const char* message, const std::vector<std::string>& extensions,
                     const std::string& location, std::vector<FSSpec>* chosen) {
     chosen->clear();
-    ++g_record.choose_file;
-    g_record.extensions = extensions;
-    const QString folder = start_folder(location);
-    g_record.location = folder.toStdString();
-    if (!g_choose_answers.empty() || dialogs_recording()) {
-        std::vector<std::string> paths;
-        if (!g_choose_answers.empty()) {
-            paths = g_choose_answers.front();
-            g_choose_answers.pop_front();
-        }
-        for (const std::string& p : paths)
-            chosen->push_back(spec_of_path(QString::fromStdString(p)));
-        return chosen->empty() ? userCanceledErr : noErr;
-    }
-    QFileDialog dialog(nullptr, message ? QString::fromUtf8(message) : QString(), folder);
+    const std::string folder = start_folder(location).toStdString();
+    for (const std::string& path : g_prompts->choose_files(message, extensions, folder))
+        chosen->push_back(spec_of_path(QString::fromStdString(path)));
+    return chosen->empty() ? userCanceledErr : noErr;
+}
+
+std::vector<std::string> shown_choose_files(const char* message,
+                                            const std::vector<std::string>& extensions,
+                                            const std::string& folder) {
+    QFileDialog dialog(nullptr, message ? QString::fromUtf8(message) : QString(),
+                       QString::fromStdString(folder));
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // Files are recognised by their content: one named without an extension can be chosen.
@@ -203,9 +120,22 @@ OSErr NavChooseFile(const char* message, const std::vector<std::string>& extensi
     if (!extensions.empty()) filters << QStringLiteral("Images (%1)").arg(patterns_of(extensions));
     filters << QStringLiteral("All files (*)");
     dialog.setNameFilters(filters);
-    if (dialog.exec() != QDialog::Accepted) return userCanceledErr;
-    for (const QString& path : dialog.selectedFiles()) chosen->push_back(spec_of_path(path));
-    return chosen->empty() ? userCanceledErr : noErr;
+    std::vector<std::string> paths;
+    if (dialog.exec() == QDialog::Accepted)
+        for (const QString& path : dialog.selectedFiles()) paths.push_back(path.toStdString());
+    return paths;
+}
+
+OSErr NavChooseFolder(const std::string& location, FSSpec* out) {
+    const std::string folder = g_prompts->choose_folder(start_folder(location).toStdString());
+    if (folder.empty()) return userCanceledErr;
+    *out = spec_of_path(QString::fromStdString(folder));
+    return noErr;
+}
+
+std::string shown_choose_folder(const std::string& folder) {
+    return QFileDialog::getExistingDirectory(nullptr, QString(), QString::fromStdString(folder))
+        .toStdString();
 }
 
 OSErr NavCustomControl(NavDialogRef nav, std::int32_t selector, void* param) {
@@ -242,20 +172,18 @@ OSErr NavCustomControl(NavDialogRef nav, std::int32_t selector, void* param) {
 
 OSErr NavPutFile(const NavDialogOptions* options, OSType file_type, NavEventProcPtr event_proc,
                  void* user_data, FSSpec* out) {
-    ++g_record.put_file;
-    const QString folder = start_folder(options->location);
-    g_record.location = folder.toStdString();
     OpaqueNavDialogRef nav{nullptr, options->popupExtension,
                            item_of_type(options->popupExtension, file_type), options->saveFileName};
-    NavCBRec start{&nav, nullptr};
-    if (!g_put_answers.empty() || dialogs_recording()) {
-        if (event_proc) event_proc(kNavCBStart, &start, user_data);
-        return scripted_put_file(&nav, event_proc, user_data, out);
-    }
-    PutFileDialog dialog(nullptr, QString(), folder);
-    nav.dialog = &dialog;
-    dialog.before_accept = [&nav, event_proc, user_data] {
-        NavCBRec rec{&nav, nullptr};
+    const std::string folder = start_folder(options->location).toStdString();
+    return g_prompts->put_file(&nav, options, folder, event_proc, user_data, out);
+}
+
+OSErr shown_put_file(NavDialogRef nav, const NavDialogOptions* options, const std::string& folder,
+                     NavEventProcPtr event_proc, void* user_data, FSSpec* out) {
+    PutFileDialog dialog(nullptr, QString(), QString::fromStdString(folder));
+    nav->dialog = &dialog;
+    dialog.before_accept = [nav, event_proc, user_data] {
+        NavCBRec rec{nav, nullptr};
         if (event_proc) event_proc(kNavCBAccept, &rec, user_data);
     };
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -266,25 +194,26 @@ OSErr NavPutFile(const NavDialogOptions* options, OSType file_type, NavEventProc
         dialog.setLabelText(QFileDialog::FileName, QString::fromStdString(options->message));
     // Each format lists the files of its extensions: "BMP (*.bmp *.BMP)".
     QStringList filters;
-    for (const NavMenuItemSpec& item : nav.items) filters << name_filter(item);
+    for (const NavMenuItemSpec& item : nav->items) filters << name_filter(item);
     if (!filters.isEmpty()) {
         dialog.setNameFilters(filters);
-        use_item(&nav, nav.selected);
+        use_item(nav, nav->selected);
     }
-    dialog.selectFile(QString::fromStdString(nav.name));
+    dialog.selectFile(QString::fromStdString(nav->name));
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
-                     [&nav, filters, event_proc, user_data](const QString& filter) {
+                     [nav, filters, event_proc, user_data](const QString& filter) {
                          const qsizetype i = filters.indexOf(filter);
-                         if (i < 0 || i == nav.selected) return;
-                         use_item(&nav, int(i));
-                         NavCBRec rec{&nav, &nav.items[std::size_t(i)]};
+                         if (i < 0 || i == nav->selected) return;
+                         use_item(nav, int(i));
+                         NavCBRec rec{nav, &nav->items[std::size_t(i)]};
                          if (event_proc) event_proc(kNavCBPopupMenuSelect, &rec, user_data);
                      });
     if (QLineEdit* field = name_field(&dialog))
-        QObject::connect(field, &QLineEdit::textChanged, &dialog, [&nav, event_proc, user_data] {
-            NavCBRec rec{&nav, nullptr};
+        QObject::connect(field, &QLineEdit::textChanged, &dialog, [nav, event_proc, user_data] {
+            NavCBRec rec{nav, nullptr};
             if (event_proc) event_proc(kNavCBNameChanged, &rec, user_data);
         });
+    NavCBRec start{nav, nullptr};
     if (event_proc) event_proc(kNavCBStart, &start, user_data);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return userCanceledErr;

@@ -32,6 +32,7 @@ struct OpaqueControlRef {
     bool in_action = false;  // the action routine is running: its own changes do not call it
     // Value and range of a control whose widget keeps none (a label, a picture).
     std::int32_t value = 0, minimum = 0, maximum = 0;
+    std::int16_t picture = 0;  // the picture resource a picture control shows, 0 for none
 };
 
 struct OpaqueWindowPtr {
@@ -68,6 +69,7 @@ class WindowWidget : public QWidget {
     void closeEvent(QCloseEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 };
 
 // Loads a form into a new hidden window of the form's class. Null when the form is missing.
@@ -101,6 +103,8 @@ struct OpaqueEventRef {
     bool has_wheel = false;
     std::uint16_t wheel_axis = 0;
     std::int32_t wheel_delta = 0;
+    bool has_key = false;
+    std::uint8_t key_char = 0;
     WindowRef window = nullptr;
 };
 OSStatus dispatch_event(WindowRef target, OpaqueEventRef* event);
@@ -112,8 +116,5 @@ void menu_bar_reset();
 
 // Dialog records of the platform, for the event filter and the reset.
 void dialogs_reset();
-bool dialogs_recording();  // alerts and dialogs are recorded: none may wait for a user
-void nav_reset();          // forgets the queued answers of the file dialogs and the record
-void nav_clear_record();
 void events_reset();
 void mouse_note_event(QEvent* e);  // keeps the button state and position for polling

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,10 @@ void hooks_clear_record();
 // Standard output: while captured, what the program prints is kept instead of written.
 void hooks_capture_stdout(bool on);
 std::vector<std::string> hooks_stdout_lines();  // the complete lines printed so far
+
+// Before the application object is made: under the offscreen platform, the screen is
+// width x height instead of 800 x 800.
+void hooks_offscreen_screen(int width, int height);
 
 // The tick source: while set, TickCount() returns what it returns; null restores the clock.
 void hooks_set_tick_source(std::uint32_t (*source)());
@@ -53,8 +58,10 @@ void hooks_close_box(WindowRef window);
 // The user chooses a menu item, or presses a button control.
 void hooks_choose_menu_item(MenuRef menu, MenuItemIndex item);
 void hooks_press_control(ControlRef control);
-// The user clicks the window's content at local (5, 5).
-void hooks_click_window(WindowRef window);
+// The user clicks the window's content at local (h, v).
+void hooks_click_window(WindowRef window, std::int16_t h = 5, std::int16_t v = 5);
+// The user types a key while the window has the focus (27 is Escape).
+void hooks_window_key(WindowRef window, std::uint8_t char_code);
 // The user turns the mouse wheel over the window, or moves on a touchpad: the angle in
 // eighths of a degree (120 a notch; positive turns up or left) or the touchpad's pixels.
 struct WheelTurn {
@@ -65,6 +72,10 @@ struct WheelTurn {
 void hooks_wheel(WindowRef window, const WheelTurn& turn);
 // The user works a scroll bar: part is one of the part codes of the action routines.
 void hooks_control_part(ControlRef control, std::int16_t part);
+// The picture resource a picture control shows, 0 for none.
+std::int16_t hooks_control_picture(ControlRef control);
+// The cursor last set, null before any.
+const Cursor* hooks_current_cursor();
 // A scroll bar's view size as SetControlViewSize left it; 0 for another control.
 std::int32_t hooks_view_size(ControlRef control);
 
@@ -77,10 +88,15 @@ void hooks_dialog_click(DialogRef dialog, std::int16_t item);
 // The dialog's window is uncovered.
 void hooks_dialog_expose(DialogRef dialog);
 
+// Called each time the program asks for the next event while none is waiting: a test acts
+// there as the user would while a modal loop runs (clicks, keys). Null removes it.
+void hooks_on_event_wait(std::function<void()> hook);
+
 // Queued answers for the save-changes question and the file dialogs, taken first in first
 // out. While dialogs are recorded, one asked with no answer queued is cancelled at once.
 void hooks_answer_save_changes(NavAskSaveChangesResult answer);
-void hooks_answer_choose_file(const std::vector<std::string>& paths);  // none: cancel
+// Answers the next choose-file or choose-folder dialog; none: cancel.
+void hooks_answer_choose_file(const std::vector<std::string>& paths);
 struct PutFileAnswer {
     std::string name;              // typed into the name field first; empty: left as proposed
     std::vector<int> popup_items;  // then chosen from the format popup (0-based), in order

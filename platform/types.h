@@ -61,5 +61,10 @@ inline bool EqualRect(const Rect* a, const Rect* b) {
     return a->top == b->top && a->left == b->left && a->bottom == b->bottom && a->right == b->right;
 }
 
+// Whether the point lies in r: the top and left edges are inside, the bottom and right outside.
+inline bool PtInRect(Point p, const Rect* r) {
+    return p.v >= r->top && p.v < r->bottom && p.h >= r->left && p.h < r->right;
+}
+
 // The intersection of a and b in *out; false (and an empty *out) when they do not meet.
 bool SectRect(const Rect* a, const Rect* b, Rect* out);

@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QCloseEvent>
 #include <QFile>
+#include <QKeyEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -68,6 +69,22 @@ void resize_port(WindowRef window, int width, int height) {
     std::swap(port->height, fresh->height);
     port->clip = bounds;
     DisposeGWorld(fresh);
+}
+
+// Copies the image into the port from its top-left corner, as far as both reach.
+void image_into_port(const QImage& image, GWorldPtr port) {
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    const int width = std::min<int>(rgb.width(), port->width);
+    const int height = std::min<int>(rgb.height(), port->height);
+    for (int y = 0; y < height; ++y) {
+        const auto* src = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        std::uint8_t* dst = port->pixels + std::ptrdiff_t(y) * port->row_bytes;
+        for (int x = 0; x < width; ++x, dst += 4) {
+            dst[1] = std::uint8_t(qRed(src[x]));
+            dst[2] = std::uint8_t(qGreen(src[x]));
+            dst[3] = std::uint8_t(qBlue(src[x]));
+        }
+    }
 }
 
 // The shown window that holds the menu bar, or null.
@@ -148,6 +165,8 @@ WindowRef finish_window(QWidget* loaded) {
     // A form laid out by its layout takes the size its contents ask for.
     if (widget->layout()) widget->adjustSize();
     resize_port(window, widget->width(), widget->height());
+    const QString picture = widget->property("content_picture").toString();
+    if (!picture.isEmpty() && window->port) image_into_port(QImage(picture), window->port);
     g_windows.push_back(window);
     static Placer* placer = nullptr;
     if (!placer) qApp->installEventFilter(placer = new Placer);
@@ -302,6 +321,15 @@ void WindowWidget::wheelEvent(QWheelEvent* e) {
     e->accept();
 }
 
+void WindowWidget::keyPressEvent(QKeyEvent* e) {
+    OpaqueEventRef ev{kEventClassKeyboard, kEventRawKeyDown};
+    ev.has_key = true;
+    const QByteArray text = e->text().toLatin1();
+    ev.key_char = e->key() == Qt::Key_Escape ? 27 : text.isEmpty() ? 0 : std::uint8_t(text[0]);
+    ev.window = ref;
+    if (dispatch_event(ref, &ev) == eventNotHandledErr) QWidget::keyPressEvent(e);
+}
+
 // ---- Descriptions ---------------------------------------------------------------------------
 
 OSStatus CreateNibReference(const char* name, IBNibRef* out) {
@@ -348,6 +376,10 @@ void HideWindow(WindowRef window) {
 
 bool IsWindowVisible(WindowRef window) {
     return window->widget->isVisible();
+}
+
+bool IsValidWindowPtr(WindowRef window) {
+    return std::find(g_windows.begin(), g_windows.end(), window) != g_windows.end();
 }
 
 void SelectWindow(WindowRef window) {
@@ -443,6 +475,24 @@ void GlobalToLocal(Point* p) {
     }
 }
 
+OSStatus FindWindowOfClass(const Point* where, WindowClass window_class, WindowRef* window,
+                           WindowPartCode* part) {
+    *window = nullptr;
+    const QPoint p(where->h, where->v);
+    // The desktop knows what is on top there, dialogs and menus included.
+    const QWidget* top = QApplication::topLevelAt(p);
+    for (WindowRef w : g_windows) {
+        if (w->widget != top) continue;
+        if (w->window_class != window_class) break;
+        *window = w;
+        *part = QRect(w->widget->mapToGlobal(QPoint(0, 0)), w->widget->size()).contains(p)
+                    ? inContent
+                    : inDrag;
+        return noErr;
+    }
+    return errWindowNotFound;
+}
+
 // r null: the whole content. The invalid area is kept as the rectangle enclosing every
 // invalidated one.
 void InvalWindowRect(WindowRef window, const Rect* r) {
@@ -504,6 +554,47 @@ std::int16_t GetMBarHeight() {
     return std::int16_t(placement_area().top() - screen->geometry().top());
 }
 
+struct OpaqueFullScreenState {
+    QPointer<WindowWidget> full_screen;  // the window covering the screen
+    QPointer<QWidget> was_active;        // the window to activate again afterwards
+};
+
+OSErr BeginFullScreen(FullScreenStateRef* state, WindowRef* window) {
+    *state = nullptr;
+    *window = nullptr;
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    auto* widget = new WindowWidget;
+    WindowRef w = widget->ref;
+    w->window_class = kPlainWindowClass;
+    resize_port(w, screen.width(), screen.height());
+    if (!w->port || w->port->width != screen.width() || w->port->height != screen.height()) {
+        delete widget;
+        return memFullErr;
+    }
+    CGrafPtr saved = nullptr;
+    GetGWorld(&saved);
+    SetGWorld(w->port);
+    ForeColor(blackColor);
+    Rect all;
+    GetPortBounds(w->port, &all);
+    PaintRect(&all);
+    SetGWorld(saved);
+    widget->setGeometry(screen);
+    widget->setWindowState(Qt::WindowFullScreen);
+    widget->setMouseTracking(true);
+    g_windows.push_back(w);
+    *state = new OpaqueFullScreenState{widget, QApplication::activeWindow()};
+    *window = w;
+    return noErr;
+}
+
+void EndFullScreen(FullScreenStateRef state) {
+    if (!state) return;
+    if (state->full_screen) DisposeWindow(state->full_screen->ref);
+    if (state->was_active && state->was_active->isVisible()) state->was_active->activateWindow();
+    delete state;
+}
+
 void hooks_reset_toolbox() {
     dialogs_reset();
     events_reset();
@@ -521,9 +612,9 @@ OSStatus hooks_new_window_from_form(const char* form_xml, WindowRef* out) {
     return *out ? noErr : kIBCarbonRuntimeCantFindObject;
 }
 
-void hooks_click_window(WindowRef window) {
+void hooks_click_window(WindowRef window, std::int16_t h, std::int16_t v) {
     QWidget* w = window->widget;
-    const QPointF local(5, 5);
+    const QPointF local(h, v);
     const QPointF global = w->mapToGlobal(local);
     QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
@@ -544,4 +635,10 @@ void hooks_wheel(WindowRef window, const WheelTurn& turn) {
 
 void hooks_close_box(WindowRef window) {
     window->widget->close();
+}
+
+void hooks_window_key(WindowRef window, std::uint8_t char_code) {
+    const int key = char_code == 27 ? int(Qt::Key_Escape) : int(char_code);
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(QChar(char_code)));
+    QCoreApplication::sendEvent(window->widget, &press);
 }

@@ -5,7 +5,9 @@
 // windows. Controls and menu items are found by the dynamic properties of the forms:
 // `signature` (four characters) and `id` (a number) identify a control, `command` (four
 // characters) is the command a control or menu item sends, `menu_id` numbers a menu and
-// `window_class` ("document", "floating") gives a window's class.
+// `window_class` ("document", "floating") gives a window's class, and `content_picture` (a
+// resource path) names a picture that the window's port starts with. A combo box's
+// `item_commands` (four-character codes separated by commas) are the commands its items send.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +37,7 @@ constexpr OSStatus kIBCarbonRuntimeCantFindObject = -10962;   // no form of that
 constexpr OSStatus errUnknownControl = -30584;                // no control of that identifier
 constexpr OSStatus menuItemNotFoundErr = -5623;               // no menu item with that command
 constexpr OSStatus eventParameterNotFoundErr = -9870;         // the event carries no such data
+constexpr OSStatus errWindowNotFound = -5600;                 // no window of that class there
 
 // ---- Interface descriptions -------------------------------------------------------------
 
@@ -54,13 +57,20 @@ using WindowClass = std::uint32_t;
 constexpr WindowClass kMovableModalWindowClass = 4;
 constexpr WindowClass kFloatingWindowClass = 5;
 constexpr WindowClass kDocumentWindowClass = 6;
+constexpr WindowClass kPlainWindowClass = 13;  // the full-screen window
+
+// Window parts under a point.
+using WindowPartCode = std::int16_t;
+constexpr WindowPartCode inContent = 3;
+constexpr WindowPartCode inDrag = 4;  // the title bar and the frame
 
 // Sends the closed event to the window's handlers, then destroys the window.
 void DisposeWindow(WindowRef window);
-void ShowWindow(WindowRef window);       // shows it in front of the windows of its class
-void HideWindow(WindowRef window);       // keeps its place among the windows of its class
-bool IsWindowVisible(WindowRef window);  // shown on screen
-void SelectWindow(WindowRef window);     // brings it to the front of its class and activates it
+void ShowWindow(WindowRef window);        // shows it in front of the windows of its class
+void HideWindow(WindowRef window);        // keeps its place among the windows of its class
+bool IsWindowVisible(WindowRef window);   // shown on screen
+bool IsValidWindowPtr(WindowRef window);  // made and not yet disposed of
+void SelectWindow(WindowRef window);      // brings it to the front of its class and activates it
 WindowClass GetWindowClass(WindowRef window);  // from the form's `window_class`
 // The frontmost window of the class (only visible ones when visible_only), or null.
 WindowRef GetFrontWindowOfClass(WindowClass window_class, bool visible_only);
@@ -90,6 +100,10 @@ void SetPortWindowPort(WindowRef window);  // makes the window's port current
 WindowRef GetWindowFromPort(CGrafPtr port);
 // Global to local coordinates of the current port; an offscreen's are unchanged.
 void GlobalToLocal(Point* p);
+// The topmost window under the global point, when it is of the class, and the part of it
+// there. 0, or errWindowNotFound (*window null).
+OSStatus FindWindowOfClass(const Point* where, WindowClass window_class, WindowRef* window,
+                           WindowPartCode* part);
 // Marks r (content coordinates; null for all of it) to be redrawn: the draw-content event
 // follows.
 void InvalWindowRect(WindowRef window, const Rect* r);
@@ -108,6 +122,15 @@ void QDFlushPortBuffer(CGrafPtr port);
 // windows and dialogs are kept below it, within the screen, as they are shown.
 void GetMainScreenRect(Rect* out);
 std::int16_t GetMBarHeight();
+
+// Full-screen mode on the main screen, at its resolution: a new window of the plain class,
+// hidden until shown, covers the whole screen; its port is the screen's size and starts
+// black. *window is null, and the status -108, when no such window can be had.
+struct OpaqueFullScreenState;
+using FullScreenStateRef = OpaqueFullScreenState*;
+OSErr BeginFullScreen(FullScreenStateRef* state, WindowRef* window);
+// Disposes of the full-screen window and activates again the window that was active before.
+void EndFullScreen(FullScreenStateRef state);
 
 // ---- Controls -----------------------------------------------------------------------------
 
@@ -152,6 +175,8 @@ void SetControlText(ControlRef control, const char* utf8_text);  // labels, butt
 std::string GetControlText(ControlRef control);                  // empty for a control without text
 void DrawOneControl(ControlRef control);                         // redraws it at once
 void SetControlAction(ControlRef control, ControlActionProcPtr action);  // null: none
+// Shows picture `id` of the program's resources in a picture control (a label).
+void SetControlPicture(ControlRef control, std::int16_t id);
 // The control under the local point of the window, or null.
 ControlRef FindControlUnderMouse(Point local, WindowRef window);
 
@@ -176,6 +201,8 @@ bool IsMenuItemChecked(MenuRef menu, MenuItemIndex item);            // false fo
 constexpr OSType kEventClassCommand = FOUR_CC("cmds");
 constexpr OSType kEventClassMouse = FOUR_CC("mous");
 constexpr OSType kEventClassWindow = FOUR_CC("wind");
+constexpr OSType kEventClassKeyboard = FOUR_CC("keyb");
+constexpr std::uint32_t kEventRawKeyDown = 1;
 constexpr std::uint32_t kEventCommandProcess = 1;
 constexpr std::uint32_t kEventMouseDown = 1;
 constexpr std::uint32_t kEventMouseUp = 2;
@@ -222,7 +249,8 @@ std::uint32_t GetEventKind(EventRef event);  // the kind within the class
 OSStatus GetEventCommand(EventRef event, HICommand* out);                          // command events
 OSStatus GetEventMouseLocation(EventRef event, Point* global_out);                 // mouse events
 OSStatus GetEventWheel(EventRef event, std::uint16_t* axis, std::int32_t* delta);  // axis 0 h, 1 v
-OSStatus GetEventWindow(EventRef event, WindowRef* out);  // window events and presses
+OSStatus GetEventWindow(EventRef event, WindowRef* out);            // window events and presses
+OSStatus GetEventKeyChar(EventRef event, std::uint8_t* char_code);  // key events: 27 is Escape
 
 // Sends the command to the application's handlers, as a menu item or control does. The
 // standard handling of `quit` ends the application event loop. Returns the handlers' result.

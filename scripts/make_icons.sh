@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Draws the toolbar icons and the cursors into resources/, and the application icon into
-# packaging/icons/ and resources/ (PNG).
+# Draws the toolbar and drawing-panel icons, the cursors, the colour pictures and the
+# control window's face into resources/, and the application icon into packaging/icons/ and
+# resources/ (PNG).
 # Run by hand after changing a drawing; needs ImageMagick (/usr/bin/convert).
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 IM=/usr/bin/convert
 ICONS="$ROOT/resources/icons"
 CURSORS="$ROOT/resources/cursors"
-mkdir -p "$ICONS" "$CURSORS"
+PICTURES="$ROOT/resources/pictures"
+mkdir -p "$ICONS" "$CURSORS" "$PICTURES"
 
 ink='#303840'
 icon() { # name, drawing arguments...
@@ -72,3 +74,45 @@ cursor 9 -fill white -stroke black -strokewidth 1 \
 cursor 128 -fill white -stroke black -draw "rectangle 13,13 18,18"
 cursor 129 -fill white -stroke black -draw "rectangle 11,11 20,20"
 cursor 130 -fill white -stroke black -draw "rectangle 8,8 23,23"
+
+# Drawing panel: the six tools, the two erase commands and the three eraser sizes.
+icon tool_pen -draw "bezier 3,19 7,3 13,23 21,5"
+icon tool_line -draw "line 4,20 20,4"
+icon tool_rect -draw "rectangle 4,6 20,18"
+icon tool_hline -draw "line 3,12 21,12" -strokewidth 1 -draw "line 3,8 3,16" -draw "line 21,8 21,16"
+icon tool_vline -draw "line 12,3 12,21" -strokewidth 1 -draw "line 8,3 16,3" -draw "line 8,21 16,21"
+icon tool_eraser -fill '#f4a0b0' -draw "polygon 3,15 12,6 21,15 15,21 9,21" \
+  -fill white -draw "polygon 3,15 7,11 13,17 9,21"
+icon erase_selection -strokewidth 1.5 -draw "stroke-dasharray 3 2 rectangle 2,4 22,20" \
+  -stroke '#c03030' -draw "line 8,8 16,16" -draw "line 16,8 8,16"
+icon erase_all -draw "rectangle 3,3 21,21" -stroke '#c03030' -draw "line 6,6 18,18" \
+  -draw "line 18,6 6,18"
+eraser_icon() { # name, square size
+  local a=$(( (24 - $2) / 2 )) b=$(( (24 - $2) / 2 + $2 - 1 ))
+  icon "$1" -strokewidth 1 -fill white -draw "rectangle $a,$a $b,$b"
+}
+eraser_icon eraser_6 6
+eraser_icon eraser_10 10
+eraser_icon eraser_16 16
+
+# Colour pictures 161..168, one per drawing colour, in the order of the colour buttons.
+n=161
+for colour in '#000000' '#ff0000' '#0000ff' '#00ff00' '#ffffff' '#ffff00' '#ff00ff' '#00ffff'; do
+  $IM -size 40x20 xc:"$colour" -fill none -stroke "$ink" -draw "rectangle 0,0 39,19" \
+    -strip "PNG32:$PICTURES/$n.png"
+  n=$((n + 1))
+done
+
+# The control window's face: iris (normal, open, close) above, zoom (tele, wide) below. The
+# buttons lie at the rectangles the program inverts while one is held.
+face=(-fill '#e8ecf0' -stroke '#8a949e')
+for b in "85,6 118,38" "136,6 169,38" "187,6 220,38" "85,44 118,76" "136,44 169,76"; do
+  face+=(-draw "roundrectangle $b 4,4")
+done
+$IM -size 227x83 xc:'#d4d9de' "${face[@]}" \
+  -stroke none -fill "$ink" -font DejaVu-Sans-Bold -pointsize 13 \
+  -draw "text 12,27 'IRIS'" -draw "text 12,65 'ZOOM'" \
+  -pointsize 15 -draw "text 96,28 'N'" -draw "text 97,66 'T'" -draw "text 145,66 'W'" \
+  -fill none -stroke "$ink" -strokewidth 2 -draw "circle 152,22 152,13" \
+  -fill "$ink" -draw "circle 203,22 203,18" \
+  -strip "PNG32:$PICTURES/control_window.png"

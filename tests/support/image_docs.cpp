@@ -52,7 +52,7 @@ void ImageDocTest::drag(WindowRef window, void (*routine)(WindowRef, Point),
     routine(window, local.front());
 }
 
-void ImageDocTest::set_pixel(GWorldPtr layer, int h, int v, const RGBColor& colour) {
+void set_pixel(GWorldPtr layer, int h, int v, const RGBColor& colour) {
     CGrafPtr saved = nullptr;
     GetGWorld(&saved);
     SetGWorld(layer);

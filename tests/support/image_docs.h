@@ -22,9 +22,10 @@ class ImageDocTest : public ToolboxTest {
     // last; routine (a tool's) runs the gesture.
     static void drag(WindowRef window, void (*routine)(WindowRef, Point),
                      const std::vector<Point>& local);
-    // Fills one pixel of a layer with the colour.
-    static void set_pixel(GWorldPtr layer, int h, int v, const RGBColor& colour);
 };
+
+// Fills one pixel of a layer with the colour.
+void set_pixel(GWorldPtr layer, int h, int v, const RGBColor& colour);
 
 // Closes every image document left open, without asking, releasing its record and layers.
 void close_all_documents();

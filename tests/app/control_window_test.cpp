@@ -1,0 +1,193 @@
+// The camera control window's held buttons, the drawing panel's controls and the cursor choice.
+
+#include "app/control_window.h"
+
+#include <utility>
+#include <vector>
+
+#include "app/cursors.h"
+#include "camera/live_stream.h"
+#include "imagewin/image_window.h"
+#include "monitor/live_monitor.h"
+#include "platform/byte_order.h"
+#include "simcam/simcam.h"
+#include "support/image_docs.h"
+#include "support/live_fixture.h"
+
+namespace {
+
+using Sent = std::vector<std::pair<unsigned, unsigned>>;  // (command code, parameter)
+
+class ControlPanels : public LiveTest {
+  protected:
+    void TearDown() override {
+        for (WindowRef w : {g_control_win, g_draw_win})
+            if (w) DisposeWindow(w);
+        LiveTest::TearDown();
+    }
+    static Point global(WindowRef w, int h, int v) {
+        const Point o = GetWindowContentOrigin(w);
+        return Point{std::int16_t(o.v + v), std::int16_t(o.h + h)};
+    }
+    // Presses the control window at local `press`, holds it through `path` and releases it at
+    // the last point of the path (or where it was pressed).
+    static void hold(std::pair<int, int> press, const std::vector<std::pair<int, int>>& path) {
+        std::vector<MouseState> script{{global(g_control_win, press.first, press.second), true}};
+        for (const auto& [h, v] : path) script.push_back({global(g_control_win, h, v), true});
+        script.push_back({script.back().where, false});
+        hooks_script_mouse(script);
+        hooks_click_window(g_control_win, std::int16_t(press.first), std::int16_t(press.second));
+    }
+    static Sent sent() {
+        Sent out;
+        for (const auto& block : simcam_commands())
+            out.emplace_back(get_u16le(block.data() + 8), get_u32le(block.data() + 12));
+        return out;
+    }
+    static std::uint32_t pixel(int h, int v) {
+        return GetPixelRGB(GetWindowPort(g_control_win), h, v);
+    }
+    static ControlRef panel(int slot) { return g_draw_controls[slot]; }
+};
+
+TEST_F(ControlPanels, ButtonsSendTheirLensCommandsAndRestoreTheirRectangle) {
+    connect();
+    ASSERT_EQ(command("RCON"), eventNotHandledErr);
+    ASSERT_NE(g_control_win, nullptr);
+    struct Case {
+        const char* what;
+        std::pair<int, int> press;
+        std::vector<std::pair<int, int>> path;
+        Sent expected;
+    };
+    const Case cases[] = {
+        {"normal iris released outside", {100, 20}, {{130, 20}}, {}},
+        {"normal iris out and back in", {100, 20}, {{130, 20}, {100, 20}}, {{0xE2, 5}}},
+        {"open iris dragged out", {150, 20}, {{150, 60}}, {{0xE2, 2}, {0xE2, 4}}},
+        {"close iris", {200, 20}, {}, {{0xE2, 3}, {0xE2, 4}}},
+        {"tele", {100, 60}, {}, {{0xE0, 1}, {0xE0, 0}}},
+        {"wide", {150, 60}, {{5, 5}}, {{0xE0, 2}, {0xE0, 0}}},
+        {"(119, 39) lies outside button 0", {119, 39}, {}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        simcam_clear_record();
+        const std::uint32_t before = pixel(c.press.first, c.press.second);
+        hold(c.press, c.path);
+        EXPECT_EQ(sent(), c.expected);
+        EXPECT_EQ(pixel(c.press.first, c.press.second), before);
+        EXPECT_FALSE(g_now_tracking_control_panel);
+    }
+}
+
+TEST_F(ControlPanels, HeldZoomButtonKeepsTheLivePictureComing) {
+    start_live();
+    command("RCON");
+    hold({100, 60}, {{100, 60}, {100, 60}});
+    const std::pair<unsigned, unsigned> frame{0x808E, 0};
+    EXPECT_EQ(sent(), (Sent{{0xE0, 1}, frame, frame, frame, {0xE0, 0}}));
+    EXPECT_TRUE(g_live_monitor_now);
+}
+
+TEST_F(ControlPanels, PanelShowsTheChoicesAndEraserSizesOnlyWithTheEraser) {
+    ASSERT_EQ(command("DRAW"), eventNotHandledErr);
+    ASSERT_NE(g_draw_win, nullptr);
+    for (int slot = 0; slot < kDrawControlCount; ++slot) ASSERT_NE(panel(slot), nullptr) << slot;
+    WindowRef window = g_draw_win;
+    struct Case {
+        const char* choice;
+        int tool_slot;        // the tool button that is on
+        bool eraser;          // sizes shown, widths and colours hidden
+        int size_slot;        // the size button that is on, with the eraser
+        std::int32_t width;   // the line width shown, without it
+        std::int16_t colour;  // the colour picture shown, without it
+    };
+    const Case cases[] = {
+        {"TL06", 5, true, 9, 0, 0},    {"TLE3", 5, true, 11, 0, 0},   {"TL02", 1, false, 0, 1, 161},
+        {"CP05", 1, false, 0, 1, 165}, {"LNW7", 1, false, 0, 3, 165},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.choice);
+        command(c.choice);
+        for (int slot = 0; slot < 6; ++slot)
+            EXPECT_EQ(GetControlValue(panel(slot)), slot == c.tool_slot) << slot;
+        for (int slot = 8; slot < 12; ++slot) EXPECT_EQ(IsControlVisible(panel(slot)), c.eraser);
+        EXPECT_FALSE(IsControlVisible(panel(12)));
+        for (int slot = 13; slot < kDrawControlCount; ++slot)
+            EXPECT_EQ(IsControlVisible(panel(slot)), !c.eraser) << slot;
+        if (c.eraser) {
+            for (int slot = 9; slot < 12; ++slot)
+                EXPECT_EQ(GetControlValue(panel(slot)), slot == c.size_slot) << slot;
+        } else {
+            EXPECT_EQ(GetControlValue(panel(13)), c.width);
+            EXPECT_EQ(hooks_control_picture(panel(14)), c.colour);
+        }
+    }
+    hooks_press_control(panel(2));
+    EXPECT_EQ(g_dp_cur_tool, FOUR_CC("TL03"));
+    command("DRAW");
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ(g_dp_cur_tool, FOUR_CC("HAND"));
+    command("DRAW");
+    EXPECT_EQ(g_draw_win, window);
+    EXPECT_TRUE(IsWindowVisible(window));
+}
+
+TEST_F(ControlPanels, CursorFollowsTheWindowAndTheTool) {
+    cross_cursor = GetCursor(138);
+    selection_cursor = GetCursor(15);
+    hand_cursor = GetCursor(9);
+    eraser_10x10 = GetCursor(129);
+    arrow_cursor = GetQDGlobalsArrow();
+    ASSERT_TRUE(cross_cursor && selection_cursor && hand_cursor && eraser_10x10);
+    WindowRef live = show_live_window();
+    MoveWindow(live, 20, 400, false);
+    WindowRef doc = iw_new(200, 150, 5);
+    ASSERT_NE(doc, nullptr);
+    MoveWindow(doc, 400, 400, false);
+    ShowWindow(doc);
+    Rect c;
+    GetWindowPortBounds(doc, &c);
+    struct Case {
+        const char* tool;
+        const char* size;
+        WindowRef front;         // null: the point is over no window
+        int h, v;                // local; from the right or bottom edge when negative
+        const Cursor* expected;  // null: the cursor is left as it was (the hand here)
+    };
+    const Case cases[] = {
+        {"TL06", "TLE2", doc, 50, 50, eraser_10x10},
+        {"TL06", "TLE2", doc, 50, -5, arrow_cursor},
+        {"TL06", "TLE2", doc, -5, 50, arrow_cursor},
+        {"TL06", "TLEx", doc, 50, 50, nullptr},
+        {"HAND", "TLE1", doc, 50, 50, hand_cursor},
+        {"RECT", "TLE1", doc, 50, 50, selection_cursor},
+        {"TL03", "TLE1", doc, 50, 50, cross_cursor},
+        {"TL03", "TLE1", live, 50, 50, hand_cursor},
+        {"TL03", "TLE1", nullptr, 1, 1, arrow_cursor},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(std::string(k.tool) + " " + k.size + " at " + std::to_string(k.h) + ", " +
+                     std::to_string(k.v));
+        command(k.tool);
+        g_dp_cur_e_size = code_of(k.size);
+        SelectWindow(k.front ? k.front : doc);
+        Point where{std::int16_t(k.v), std::int16_t(k.h)};
+        if (k.front) {
+            Rect r;
+            GetWindowPortBounds(k.front, &r);
+            where = global(k.front, k.h < 0 ? r.right + k.h : k.h, k.v < 0 ? r.bottom + k.v : k.v);
+        }
+        SetCursor(hand_cursor);
+        do_setup_my_cursor(where);
+        EXPECT_EQ(hooks_current_cursor(), k.expected ? k.expected : hand_cursor);
+    }
+    eraser_10x10 = nullptr;
+    command("TL06");
+    g_dp_cur_e_size = FOUR_CC("TLE2");
+    SelectWindow(doc);
+    do_setup_my_cursor(global(doc, 50, 50));
+    EXPECT_EQ(hooks_current_cursor(), arrow_cursor) << "a cursor that was not loaded";
+}
+
+}  // namespace
