@@ -182,6 +182,8 @@ OSStatus __my_command_event_handler(EventHandlerCallRef next, EventRef event, vo
         if (g_latst_jpeg_size > 0) iw_captrue();
     } else if (code == FOUR_CC("MSTA") || code == FOUR_CC("bGST")) {
         if (__start_live_monitor()) result = noErr;
+    } else if (code == FOUR_CC("FCnV")) {
+        do_file_conversion();
     } else if (code == FOUR_CC("MSTP") || code == FOUR_CC("bGEN")) {
         live_monitor_end();
         result = noErr;

@@ -95,6 +95,7 @@ OSErr ae_opendoc(const AppleEvent* request, AppleEvent*, long) {
 int app_main(int argc, char** argv) {
     InitToolbox(argc, argv);
     __init_globals();
+    init_file_converter();
     file_load_prefs();
     iw_init();
     __load_cursors();

@@ -120,7 +120,10 @@ OSErr __write_exif(GWorldPtr world, GWorldPtr thumb, const FSSpec* spec) {
     std::memcpy(block.get() + 404, thumb_jpeg.data(), T);
     block[404 + T] = 0xFF;
     std::memcpy(block.get() + 405 + T, main_jpeg.data() + 2, M - 2);
-    return hand_to_spec(spec, block.get(), total);
+    err = hand_to_spec(spec, block.get(), total);
+    if (err != noErr)
+        show_error_alert(kErrorAlertTitle, "The output file generation error occurred.");
+    return err;
 }
 
 }  // namespace
@@ -133,7 +136,7 @@ OSErr save_gworld_as_tk850_exif(GWorldPtr world, const FSSpec* spec) {
     CGrafPtr saved_port;
     GetGWorld(&saved_port);
     GWorldPtr thumb = create_offscreen(32, __k_thumb_width, __k_thumb_height, false);
-    if (thumb == nullptr) return memFullErr;
+    if (thumb == nullptr) return __memory_failed();
     const OSErr err = __write_exif(world, thumb, spec);
     DisposeGWorld(thumb);
     SetGWorld(saved_port);

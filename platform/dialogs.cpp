@@ -8,6 +8,7 @@
 #include <QCursor>
 #include <QEventLoop>
 #include <QExposeEvent>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +20,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <deque>
+#include <functional>
 
 #include "platform/dialogs.h"
 #include "platform/events.h"
@@ -43,7 +45,8 @@ struct Pending {
     std::unique_ptr<QKeyEvent> key;  // that key, delivered when the loop accepts it
 };
 std::deque<Pending> g_queue;
-Pending g_current;  // the event WaitNextEvent returned last
+std::function<void()> g_wait_hook;  // a test acting as the user while a modal loop runs
+Pending g_current;                  // the event WaitNextEvent returned last
 QEventLoop* g_event_wait = nullptr;
 bool g_delivering = false;  // a key is being handed to its widget: let it through
 
@@ -168,6 +171,18 @@ OSStatus make_dialog(WindowRef window, DialogRef* out) {
     g_dialogs.push_back(std::make_unique<OpaqueDialogPtr>(OpaqueDialogPtr{window}));
     DialogRef d = g_dialogs.back().get();
     window->dialog = d;
+    // The content behind the items is the port: it starts in the desktop's window colour.
+    const QColor bg = window->widget->palette().color(QPalette::Window);
+    const RGBColor back{std::uint16_t(bg.red() * 257), std::uint16_t(bg.green() * 257),
+                        std::uint16_t(bg.blue() * 257)};
+    CGrafPtr saved = nullptr;
+    GetGWorld(&saved);
+    SetGWorld(window->port);
+    RGBBackColor(&back);
+    Rect bounds;
+    GetPortBounds(window->port, &bounds);
+    EraseRect(&bounds);
+    SetGWorld(saved);
     for (QAbstractButton* b : window->widget->findChildren<QAbstractButton*>()) {
         if (!b->property("item").isValid()) continue;
         const auto item = std::int16_t(b->property("item").toInt());
@@ -187,8 +202,8 @@ OSStatus make_dialog(WindowRef window, DialogRef* out) {
 
 // ---- Notices ------------------------------------------------------------------------------
 
-const Prompts g_shown_prompts = {shown_alert, shown_beep, shown_ask_save_changes,
-                                 shown_choose_files, shown_put_file};
+const Prompts g_shown_prompts = {shown_alert,        shown_beep,          shown_ask_save_changes,
+                                 shown_choose_files, shown_choose_folder, shown_put_file};
 const Prompts* g_prompts = &g_shown_prompts;
 
 OSErr RunNoteAlert(const char* title, const char* message) {
@@ -234,8 +249,13 @@ void DisposeDialog(DialogRef dialog) {
                     g_dialogs.end());
 }
 
+void hooks_on_event_wait(std::function<void()> hook) {
+    g_wait_hook = std::move(hook);
+}
+
 void dialogs_reset() {
     prompts_reset();
+    g_wait_hook = nullptr;
     g_queue.clear();
     g_current = Pending{};
     for (const auto& d : g_dialogs) d->window->dialog = nullptr;
@@ -321,11 +341,20 @@ void DrawDialog(DialogRef dialog) {
     if (dialog->window->widget->isVisible()) dialog->window->widget->repaint();
 }
 
+std::string TruncDialogItemText(DialogRef dialog, std::int16_t item, const std::string& text,
+                                int width) {
+    QWidget* w = item_widget(dialog, item);
+    const QFontMetrics metrics(w ? w->font() : dialog->window->widget->font());
+    return metrics.elidedText(QString::fromStdString(text), Qt::ElideMiddle, std::max(width, 0))
+        .toStdString();
+}
+
 // ---- Event records --------------------------------------------------------------------------
 
 bool WaitNextEvent(std::uint16_t mask, EventRecord* out, std::uint32_t sleep_ticks) {
-    QCoreApplication::processEvents();
     const auto wanted = [mask](const Pending& p) { return (mask >> p.record.what) & 1; };
+    if (g_wait_hook && std::none_of(g_queue.begin(), g_queue.end(), wanted)) g_wait_hook();
+    QCoreApplication::processEvents();
     auto found = std::find_if(g_queue.begin(), g_queue.end(), wanted);
     if (found == g_queue.end() && sleep_ticks > 0) {
         QEventLoop wait;

@@ -49,6 +49,10 @@ void SelectDialogItemText(DialogRef dialog, std::int16_t item, std::int16_t star
                           std::int16_t end);
 std::int16_t GetDialogKeyboardFocusItem(DialogRef dialog);  // 0 when no item has it
 void DrawDialog(DialogRef dialog);                          // redraws it at once
+// text shortened to at most width pixels in the item's font by removing characters from its
+// middle and putting an ellipsis there; text itself when it fits.
+std::string TruncDialogItemText(DialogRef dialog, std::int16_t item, const std::string& text,
+                                int width);
 
 // ---- Event records ------------------------------------------------------------------------
 
@@ -97,6 +101,10 @@ OSErr NavAskSaveChanges(const char* document_name, NavAskSaveChangesResult* answ
 // 0 with the files chosen, or -128 when cancelled.
 OSErr NavChooseFile(const char* message, const std::vector<std::string>& extensions,
                     const std::string& location, std::vector<FSSpec>* chosen);
+
+// Lets the user choose one existing folder, starting in the folder `location` (the home
+// folder when it is empty or missing). 0 with the folder in *out, or -128 when cancelled.
+OSErr NavChooseFolder(const std::string& location, FSSpec* out);
 
 // One item of the put-file dialog's format popup.
 struct NavMenuItemSpec {

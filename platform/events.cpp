@@ -186,6 +186,20 @@ void QuitCurrentEventLoop() {
     if (!g_nested_loops.empty()) g_nested_loops.back()->exit(0);
 }
 
+void Delay(std::uint32_t ticks) {
+    const std::uint32_t start = TickCount();
+    for (std::uint32_t passed = 0; passed < ticks; passed = TickCount() - start) {
+        if (g_tick_source) {
+            // A substituted clock moves only when its owner moves it: never sleep on it.
+            QCoreApplication::processEvents();
+            continue;
+        }
+        QEventLoop wait;
+        QTimer::singleShot(int((ticks - passed) * 1000 / 60) + 1, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+}
+
 void InstallEventLoopTimer(double first_delay, double interval, EventLoopTimerProc proc,
                            void* user_data) {
     auto entry = std::make_unique<LoopTimer>(LoopTimer{new QTimer, false});

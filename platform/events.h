@@ -25,6 +25,9 @@ std::uint32_t TickCount();
 int RunCurrentEventLoop(double seconds);
 void QuitCurrentEventLoop();
 
+// Waits until the tick count has advanced by ticks, the event loop running meanwhile so
+// that windows keep being drawn.
+void Delay(std::uint32_t ticks);
 // A repeating timer on the application loop: first call after first_delay seconds, then
 // every interval seconds. It lives for the rest of the run.
 using EventLoopTimerProc = void (*)(void* user_data);

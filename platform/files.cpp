@@ -2,6 +2,7 @@
 
 #include "platform/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <strings.h>
@@ -60,7 +61,44 @@ OSErr FSpGetFInfo(const FSSpec* spec, FInfo* out) {
     if (::stat(FSpGetFullPath(spec).c_str(), &st) != 0) return fnfErr;
     out->fdType = FileTypeOfName(spec->name);
     out->fdCreator = 0;
+    out->fdFlags = spec->name.starts_with('.') ? kIsInvisible : 0;
     return noErr;
+}
+
+OSErr FSpGetCatInfo(const FSSpec* spec, bool* is_folder) {
+    struct stat st;
+    if (::stat(FSpGetFullPath(spec).c_str(), &st) != 0) return fnfErr;
+    *is_folder = S_ISDIR(st.st_mode);
+    return noErr;
+}
+
+OSErr FSpGetFolderItems(const std::string& folder, std::vector<CatItem>* out) {
+    out->clear();
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return fnfErr;
+    const int fd = ::dirfd(dir);
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name == "." || name == "..") continue;
+        struct stat st;
+        if (::fstatat(fd, e->d_name, &st, 0) != 0) continue;
+        if (S_ISDIR(st.st_mode) || S_ISREG(st.st_mode))
+            out->push_back(CatItem{name, S_ISDIR(st.st_mode)});
+    }
+    ::closedir(dir);
+    return noErr;
+}
+
+OSErr FSpCreate(const FSSpec* spec) {
+    const int fd = ::open(FSpGetFullPath(spec).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (fd < 0) return errno == EEXIST ? dupFNErr : -1;
+    ::close(fd);
+    return noErr;
+}
+
+OSErr FSpDelete(const FSSpec* spec) {
+    if (::unlink(FSpGetFullPath(spec).c_str()) == 0) return noErr;
+    return errno == ENOENT ? fnfErr : -1;
 }
 
 // mkdir -p with private permissions for the folders it has to make.

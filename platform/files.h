@@ -1,6 +1,7 @@
 // File specifications, folder look-up and small file operations.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,12 +18,30 @@ std::string FSpGetFullPath(const FSSpec* spec);
 OSErr FSMakeFSSpec(const std::string& folder, const std::string& name, FSSpec* out);
 bool FSpExists(const FSSpec* spec);
 // Finder information. Linux keeps no type codes: the type follows from the name's extension.
+constexpr std::uint16_t kIsInvisible = 0x4000;
 struct FInfo {
-    OSType fdType;     // JPEG, PICT, BMPf, or 0 for any other extension
-    OSType fdCreator;  // always 0
+    OSType fdType;          // JPEG, PICT, BMPf, or 0 for any other extension
+    OSType fdCreator;       // always 0
+    std::uint16_t fdFlags;  // kIsInvisible for a name that begins with a dot
 };
 // The file's information: 0, or -43 when there is no such file.
 OSErr FSpGetFInfo(const FSSpec* spec, FInfo* out);
+// Whether the item is a folder. 0, or -43 when there is no such item.
+OSErr FSpGetCatInfo(const FSSpec* spec, bool* is_folder);
+// One item directly inside a folder.
+struct CatItem {
+    std::string name;
+    bool is_folder;
+};
+// The regular files and the folders directly inside the folder, in no particular order;
+// other kinds of item (devices, pipes, sockets) are left out. 0, or -43 when the folder
+// cannot be read.
+OSErr FSpGetFolderItems(const std::string& folder, std::vector<CatItem>* out);
+// Makes a new empty file; a file that exists already is never opened. 0, -48 when the name
+// is taken, or -1 when the file cannot be made.
+OSErr FSpCreate(const FSSpec* spec);
+// 0, or -43 when there is no such file, or -1 when it cannot be deleted.
+OSErr FSpDelete(const FSSpec* spec);
 // The type code of a name by its extension, case ignored: .jpg/.jpeg JPEG, .pct/.pict PICT,
 // .bmp BMPf; 0 for any other.
 OSType FileTypeOfName(const std::string& name);

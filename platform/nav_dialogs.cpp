@@ -115,6 +115,18 @@ std::vector<std::string> shown_choose_files(const char* message,
     return paths;
 }
 
+OSErr NavChooseFolder(const std::string& location, FSSpec* out) {
+    const std::string folder = g_prompts->choose_folder(start_folder(location).toStdString());
+    if (folder.empty()) return userCanceledErr;
+    *out = spec_of_path(QString::fromStdString(folder));
+    return noErr;
+}
+
+std::string shown_choose_folder(const std::string& folder) {
+    return QFileDialog::getExistingDirectory(nullptr, QString(), QString::fromStdString(folder))
+        .toStdString();
+}
+
 OSErr NavCustomControl(NavDialogRef nav, std::int32_t selector, void* param) {
     switch (selector) {
         case kNavCtlSelectCustomType: {

@@ -25,6 +25,8 @@ struct Prompts {
     std::vector<std::string> (*choose_files)(const char* message,
                                              const std::vector<std::string>& extensions,
                                              const std::string& folder);
+    // The folder chosen, starting in folder; empty when cancelled.
+    std::string (*choose_folder)(const std::string& folder);
     // Starts in folder; calls proc with kNavCBStart, then as the name and format change.
     // noErr or userCanceledErr.
     OSErr (*put_file)(NavDialogRef nav, const NavDialogOptions* options, const std::string& folder,
@@ -41,6 +43,7 @@ NavAskSaveChangesResult shown_ask_save_changes(const char* document_name);
 std::vector<std::string> shown_choose_files(const char* message,
                                             const std::vector<std::string>& extensions,
                                             const std::string& folder);
+std::string shown_choose_folder(const std::string& folder);
 OSErr shown_put_file(NavDialogRef nav, const NavDialogOptions* options, const std::string& folder,
                      NavEventProcPtr proc, void* user_data, FSSpec* out);
 

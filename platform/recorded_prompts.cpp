@@ -44,6 +44,16 @@ std::vector<std::string> recorded_choose_files(const char*,
     return paths;
 }
 
+// Takes the next answer queued for the file dialogs: one path, else cancelled.
+std::string recorded_choose_folder(const std::string& folder) {
+    ++g_record.choose_file;
+    g_record.location = folder;
+    if (g_choose_answers.empty()) return {};
+    const std::vector<std::string> paths = g_choose_answers.front();
+    g_choose_answers.pop_front();
+    return paths.size() == 1 ? paths.front() : std::string();
+}
+
 OSErr recorded_put_file(NavDialogRef nav, const NavDialogOptions*, const std::string& folder,
                         NavEventProcPtr proc, void* user_data, FSSpec* out) {
     ++g_record.put_file;
@@ -69,8 +79,9 @@ OSErr recorded_put_file(NavDialogRef nav, const NavDialogOptions*, const std::st
     return noErr;
 }
 
-const Prompts g_recorded_prompts = {recorded_alert, recorded_beep, recorded_ask_save_changes,
-                                    recorded_choose_files, recorded_put_file};
+const Prompts g_recorded_prompts = {
+    recorded_alert,        recorded_beep,          recorded_ask_save_changes,
+    recorded_choose_files, recorded_choose_folder, recorded_put_file};
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -87,10 +88,15 @@ void hooks_dialog_click(DialogRef dialog, std::int16_t item);
 // The dialog's window is uncovered.
 void hooks_dialog_expose(DialogRef dialog);
 
+// Called each time the program asks for the next event while none is waiting: a test acts
+// there as the user would while a modal loop runs (clicks, keys). Null removes it.
+void hooks_on_event_wait(std::function<void()> hook);
+
 // Queued answers for the save-changes question and the file dialogs, taken first in first
 // out. While dialogs are recorded, one asked with no answer queued is cancelled at once.
 void hooks_answer_save_changes(NavAskSaveChangesResult answer);
-void hooks_answer_choose_file(const std::vector<std::string>& paths);  // none: cancel
+// Answers the next choose-file or choose-folder dialog; none: cancel.
+void hooks_answer_choose_file(const std::vector<std::string>& paths);
 struct PutFileAnswer {
     std::string name;              // typed into the name field first; empty: left as proposed
     std::vector<int> popup_items;  // then chosen from the format popup (0-based), in order

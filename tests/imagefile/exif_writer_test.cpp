@@ -147,7 +147,7 @@ TEST_F(ExifWriter, ThumbnailIsFittedAndCentredOnBlack) {
     }
 }
 
-TEST_F(ExifWriter, UnwritableOutputReturnsTheFileStatusWithoutAlertAndRestoresThePort) {
+TEST_F(ExifWriter, UnwritableOutputReturnsTheFileStatusWithOneAlertAndRestoresThePort) {
     GWorldPtr g = make_test_image(64, 48, 1);
     GWorldPtr port = new_white_world(4, 4);
     SetGWorld(port);
@@ -155,7 +155,8 @@ TEST_F(ExifWriter, UnwritableOutputReturnsTheFileStatusWithoutAlertAndRestoresTh
     hooks_clear_record();
     const FSSpec nowhere{dir.file("missing"), "IMAG0001.JPG"};
     EXPECT_NE(save_gworld_as_tk850_exif(g, &nowhere), noErr);
-    EXPECT_TRUE(hooks_alerts().empty());
+    ASSERT_EQ(hooks_alerts().size(), 1u);
+    EXPECT_EQ(hooks_alerts()[0].message, "The output file generation error occurred.");
     CGrafPtr current;
     GetGWorld(&current);
     EXPECT_EQ(current, port);
