@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/dialog_utils.h"
 #include "app/prefs.h"
 #include "imagewin/image_window.h"
 #include "platform/codecs.h"
@@ -95,7 +96,12 @@ OSErr iw_save(WindowRef window, bool save_as) {
     GetPortBounds(rec->shape_off, &bounds);
     EraseRect(&bounds);
     SetGWorld(saved);
-    if (err != noErr) return err;
+    if (err != noErr) {
+        const std::string message =
+            "The file \"" + spec.name + "\" could not be saved: " + FileErrorText(err) + ".";
+        show_error_alert(kErrorAlertTitle, message.c_str());
+        return err;
+    }
 
     rec->spec = spec;
     rec->file_type = type;
