@@ -7,6 +7,7 @@
 #include "app/prefs.h"
 #include "app/startup.h"
 #include "app/toolbar.h"
+#include "imagewin/image_window.h"
 #include "platform/resfile.h"
 #include "support/temp_dir.h"
 #include "support/toolbox.h"
@@ -117,9 +118,33 @@ TEST_F(Startup, StoredLiveMonitorSizeOneChecksOnlyTheHalfSizeItem) {
     EXPECT_FALSE(seen_.lm_checked[2]);
 }
 
-TEST_F(Startup, QuitEndsTheLoopAndWritesThePreferences) {
-    ASSERT_EQ(run([](void*) { pref.lm_size = 2; }), 0);
-    EXPECT_TRUE(seen_.ran);
+TEST_F(Startup, IdleRoutineRunsEveryTwentiethOfASecondAfterTheFirstSecond) {
+    static std::vector<TimerSchedule> timers;
+    ASSERT_EQ(run([](void*) { timers = hooks_timers(); }), 0);
+    ASSERT_EQ(timers.size(), 2u);  // the test's own first-turn timer, then the idle timer
+    EXPECT_EQ(timers[1].next_ms, 1000);
+    EXPECT_EQ(timers[1].period_ms, 50);
+}
+
+TEST_F(Startup, CancelledQuitKeepsTheLoopRunningAndTheNextQuitWritesThePreferences) {
+    static bool turned_after_cancel;
+    turned_after_cancel = false;
+    ASSERT_EQ(run([](void*) {
+                  pref.lm_size = 2;
+                  ShowWindow(iw_new(8, 8, 5));  // a changed document: quitting asks about it
+                  hooks_answer_save_changes(kNavAskSaveChangesCancel);
+                  hooks_answer_save_changes(kNavAskSaveChangesDontSave);
+                  InstallEventLoopTimer(
+                      0.0, 1000.0,
+                      [](void*) {
+                          turned_after_cancel = true;
+                          ProcessHICommand(FOUR_CC("quit"));
+                      },
+                      nullptr);
+              }),
+              0);
+    EXPECT_TRUE(turned_after_cancel);
+    EXPECT_EQ(hooks_nav_record().save_changes, 2);
     pref = PrefRecord{};
     file_load_prefs();
     EXPECT_EQ(pref.lm_size, 2);
