@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/control_window.h"
+#include "app/dialog_utils.h"
 #include "app/prefs.h"
 #include "app/toolbar.h"
 #include "camera/capture.h"
@@ -74,7 +75,18 @@ void __tool_back_to_hand() {
 void __open() {
     const OSType types[5] = {FOUR_CC("JPEG"), FOUR_CC("BMPf"), FOUR_CC("PICT"), FOUR_CC("BMP "), 0};
     FSSpec spec;
-    if (get_load_file(&spec, 5, types, nullptr)) iw_open(&spec);
+    if (get_load_file(&spec, 5, types, nullptr)) iw_open_files({spec});
+}
+
+// A still into a new image window. With the live picture on, its last frame is taken; else
+// the camera is asked for one. Only a whole decoded picture makes a window; a failure the
+// request has not already beeped or alerted about is told here.
+void __capture() {
+    const bool fetched = g_live_monitor_now || do_grab_image() == 1;
+    if (fetched && g_latst_jpeg_size > 0)
+        iw_captrue();
+    else if (!g_grab_failure_shown)
+        show_error_alert("error", "The picture could not be captured.");
 }
 
 // Starts the live picture once the camera has given a picture: the window is made, or sized
@@ -178,8 +190,7 @@ OSStatus __my_command_event_handler(EventHandlerCallRef next, EventRef event, vo
     } else if (code == FOUR_CC("LM3 ")) {
         change_lm_size(2);
     } else if (code == FOUR_CC("CAPT")) {
-        if (!g_live_monitor_now) do_grab_image();
-        if (g_latst_jpeg_size > 0) iw_captrue();
+        __capture();
     } else if (code == FOUR_CC("MSTA") || code == FOUR_CC("bGST")) {
         if (__start_live_monitor()) result = noErr;
     } else if (code == FOUR_CC("FCnV")) {

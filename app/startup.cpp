@@ -80,20 +80,21 @@ OSErr ae_opendoc(const AppleEvent* request, AppleEvent*, long) {
     long count = 0;
     if (AEGetAttributePtr(request, keyMissedKeywordAttr, typeWildCard) == errAEDescNotFound &&
         AECountItems(&list, &count) == noErr) {
+        // A file that does not open, missing ones too, is named in one alert for them all.
+        std::vector<FSSpec> files;
         for (long i = 1; i <= count; ++i) {
             FSSpec spec;
-            FInfo info;
-            if (AEGetNthFSSpec(&list, i, &spec) != noErr || FSpGetFInfo(&spec, &info) != noErr ||
-                g_file_conversion_dialog_ptr)
-                continue;
-            iw_open(&spec);
+            if (AEGetNthFSSpec(&list, i, &spec) != noErr || g_file_conversion_dialog_ptr) continue;
+            files.push_back(spec);
         }
+        iw_open_files(files);
     }
     return AEDisposeDesc(&list);
 }
 
 int app_main(int argc, char** argv) {
-    InitToolbox(argc, argv);
+    const int ended = InitToolbox(argc, argv);
+    if (ended >= 0) return ended;
     __init_globals();
     init_file_converter();
     file_load_prefs();

@@ -19,6 +19,8 @@
 
 namespace {
 
+// A shown document whose three layers all hold pixels of their own, as after a capture and
+// some drawing (a layer that is still blank costs nothing to draw or turn).
 struct Document {
     WindowRef window = nullptr;
     Document(int width, int height, int zoom_index) {
@@ -27,6 +29,14 @@ struct Document {
         iw_init();
         window = iw_new(std::int16_t(width), std::int16_t(height), zoom_index);
         ShowWindow(window);
+        IwRecord* rec = iw_record(window);
+        for (GWorldPtr layer : {rec->img_off, rec->draw_off, rec->shape_off}) {
+            SetGWorld(layer);
+            PenSize(3, 3);
+            MoveTo(10, 10);
+            LineTo(std::int16_t(width - 100), std::int16_t(height - 100));
+        }
+        SetGWorld(nullptr);
     }
     ~Document() {
         iw_record(window)->modified = false;

@@ -19,6 +19,7 @@
 #include "platform/window.h"
 
 std::uint32_t g_latst_jpeg_size = 0;
+bool g_grab_failure_shown = false;
 std::uint32_t g_latst_jpeg_width = 0;
 std::uint32_t g_latst_jpeg_height = 0;
 GWorldPtr g_grab_off = nullptr;
@@ -46,9 +47,19 @@ bool __read_chunks(std::uint8_t* body, std::uint32_t size) {
     return true;
 }
 
+// Ends a request that failed after the new picture's size was stored: the capture offscreen
+// does not hold that picture, so the count must not claim it does.
+int __fail_after_size(bool shown) {
+    g_latst_jpeg_size = 0;
+    g_grab_failure_shown = shown;
+    g_now_camera_busy = 0;
+    return 0;
+}
+
 int __grab_image() {
     if (g_now_camera_busy) return 0;
     g_now_camera_busy = 1;
+    g_grab_failure_shown = false;
     __write_command_block(kCmdImage, 0);
     OSErr err = __receive_response();
     g_latst_jpeg_width = kPictureWidth;
@@ -61,6 +72,7 @@ int __grab_image() {
     std::int16_t status = std::int16_t(latest_response_data[8] | latest_response_data[9] << 8);
     if (status != 0) {
         SysBeep(1);
+        g_grab_failure_shown = true;
         g_now_camera_busy = 0;
         return 0;
     }
@@ -82,16 +94,17 @@ int __grab_image() {
                                                            : nullptr;
     if (!body) {
         SysBeep(1);
-        g_now_camera_busy = 0;
-        return 0;
+        return __fail_after_size(true);
     }
     if (!__read_chunks(body, g_latst_jpeg_size)) {
         delete[] body;
-        g_now_camera_busy = 0;
-        return 0;
+        // A short chunk is the one read failure that has alerted already; the others
+        // closed the connection without a word.
+        return __fail_after_size(is_camera_active());
     }
-    convert_jpeg_to_grab_off(body, g_latst_jpeg_size, kPictureWidth, kPictureHeight);
+    err = convert_jpeg_to_grab_off(body, g_latst_jpeg_size, kPictureWidth, kPictureHeight);
     delete[] body;
+    if (err != noErr) g_latst_jpeg_size = 0;
     g_now_camera_busy = 0;
     return 1;
 }

@@ -6,8 +6,10 @@
 #include <cstring>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "app/dialog_utils.h"
 #include "app/prefs.h"
 #include "imagewin/image_window.h"
 #include "platform/codecs.h"
@@ -78,20 +80,33 @@ OSType get_ostype_of_file(const FSSpec* spec) {
     return type;
 }
 
-WindowRef iw_open(const FSSpec* spec) {
+namespace {
+
+// Why a file did not open, in plain words.
+std::string __reason(OSErr err) {
+    if (err == noCodecErr) return "Only JPEG, PICT and BMP pictures can be opened";
+    if (err == codecErr) return "The picture is damaged or too large";
+    if (err == memFullErr) return "The picture is too large to open";
+    return FileErrorText(err);
+}
+
+// The file as a new image window, or null with the status that stopped it in *err; 0 there
+// when the document could not be made, which has shown its own alert.
+WindowRef __open(const FSSpec* spec, OSErr* err) {
     CGrafPtr saved = nullptr;
     GetGWorld(&saved);
     GraphicsImportComponent gi = nullptr;
-    if (GetGraphicsImporterForFile(spec, &gi) != noErr) return nullptr;
+    *err = GetGraphicsImporterForFile(spec, &gi);
+    if (*err != noErr) return nullptr;
     const OSType type = __type_of(spec, gi, kOpenableMimeTypes);
     std::int16_t width = 0, height = 0;
     WindowRef window = nullptr;
     // The picture is decoded straight into the new document's image layer.
-    if (__openable(type) && GraphicsImportGetImageSize(gi, &width, &height) == noErr)
-        window = iw_new(width, height, 5);
+    *err = __openable(type) ? GraphicsImportGetImageSize(gi, &width, &height) : noCodecErr;
+    if (*err == noErr) window = iw_new(width, height, 5);
     IwRecord* rec = iw_record(window);
     if (rec) GraphicsImportSetGWorld(gi, rec->img_off);
-    if (rec && GraphicsImportDraw(gi) != noErr) {
+    if (rec && (*err = GraphicsImportDraw(gi)) != noErr) {
         rec->modified = false;
         iw_close(window);
         window = nullptr;
@@ -107,4 +122,33 @@ WindowRef iw_open(const FSSpec* spec) {
     }
     SetGWorld(saved);
     return window;
+}
+
+}  // namespace
+
+WindowRef iw_open(const FSSpec* spec) {
+    OSErr err = noErr;
+    return __open(spec, &err);
+}
+
+void iw_open_files(const std::vector<FSSpec>& specs) {
+    constexpr std::size_t kListed = 10;  // an alert taller than the screen helps nobody
+    std::vector<std::pair<std::string, std::string>> failed;  // name, reason
+    for (const FSSpec& spec : specs) {
+        OSErr err = noErr;
+        if (!__open(&spec, &err) && err != noErr) failed.emplace_back(spec.name, __reason(err));
+    }
+    if (failed.empty()) return;
+    std::string message;
+    if (failed.size() == 1) {
+        message =
+            "The file \"" + failed[0].first + "\" could not be opened: " + failed[0].second + ".";
+    } else {
+        message = "These files could not be opened:";
+        for (std::size_t i = 0; i < failed.size() && i < kListed; ++i)
+            message += "\n\"" + failed[i].first + "\": " + failed[i].second + ".";
+        if (failed.size() > kListed)
+            message += "\nand " + std::to_string(failed.size() - kListed) + " more.";
+    }
+    show_error_alert(kErrorAlertTitle, message.c_str());
 }

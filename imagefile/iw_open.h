@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/types.h"
@@ -18,3 +19,6 @@ OSType get_ostype_of_file(const FSSpec* spec);
 // A new shown image window at 100% holding the JPEG, PICT or BMP file, without unsaved
 // changes; null when the file is of another kind or unreadable, or after the memory alert.
 WindowRef iw_open(const FSSpec* spec);
+// Opens each file as iw_open does; the files that do not open are named in one alert, each
+// with the reason in plain words.
+void iw_open_files(const std::vector<FSSpec>& specs);

@@ -19,9 +19,11 @@ inline constexpr OSType kCreatorCode = FOUR_CC("Ovc7");
 
 // Writes the document, annotations laid over the picture; the dialog when save_as or when
 // it has no file yet. 0 when saved and also when nothing was done (no document, dialog
-// cancelled); otherwise the exporter's status, the document and any old file unchanged.
+// cancelled); otherwise the exporter's status, told to the user in one alert naming the
+// file and the reason, the document and any old file unchanged.
 OSErr iw_save(WindowRef window, bool save_as);
 // The save dialog's event routine; user_data points to the format index in use. On start
 // it selects that format; on a popup choice it switches the index and the name's extension;
-// a name typed with an image extension switches the index and the popup to that format.
+// a name typed with an image extension switches the index and the popup to that format;
+// on accept a name without one gets the format's.
 void output_nav_event_handler(NavEventCallbackMessage selector, NavCBRec* params, void* user_data);

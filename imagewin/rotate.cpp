@@ -97,11 +97,23 @@ void iw_rotate(WindowRef window, int angle) {
         show_error_alert(kErrorAlertTitle, kMemoryAlertMessage);
         return;
     }
+    CGrafPtr saved = nullptr;
+    GetGWorld(&saved);
     for (int i = 0; i < 3; ++i) {
-        turn(*layers[i], turned[i]);
+        // A layer still of one colour turns into one of that colour, still taking no memory.
+        RGBColor colour;
+        if (IsGWorldUniform(*layers[i], &colour)) {
+            SetGWorld(turned[i]);
+            RGBBackColor(&colour);
+            erase_port_rect(turned[i]);
+        } else {
+            turn(*layers[i], turned[i]);
+        }
+        if (saved == *layers[i]) saved = nullptr;
         DisposeGWorld(*layers[i]);
         *layers[i] = turned[i];
     }
+    SetGWorld(saved);
     SetRect(&rec->img_rect, 0, 0, width, height);
     // A turn changes what a save writes: closing must ask before discarding it.
     rec->modified = true;

@@ -1,5 +1,6 @@
 # Installs the build tree BUILD_DIR into a scratch prefix and checks what landed there:
-# the program, the icons, the udev rule, and a desktop entry and metainfo that validate.
+# the program (which tells its version), the icons, the udev rule, and a desktop entry and
+# metainfo that validate.
 set(prefix ${BUILD_DIR}/install-check)
 file(REMOVE_RECURSE ${prefix})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix}
@@ -34,3 +35,9 @@ foreach(check "${DESKTOP_FILE_VALIDATE};${prefix}/share/applications/${APP_ID}.d
     message(FATAL_ERROR "${check} failed:\n${out}")
   endif()
 endforeach()
+
+execute_process(COMMAND ${prefix}/bin/orvilcast --version RESULT_VARIABLE status
+                OUTPUT_VARIABLE out ERROR_VARIABLE out)
+if(NOT status EQUAL 0 OR NOT out STREQUAL "Orvilcast ${VERSION}\n")
+  message(FATAL_ERROR "orvilcast --version answered ${status}:\n${out}")
+endif()

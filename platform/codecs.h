@@ -16,7 +16,6 @@
 
 constexpr OSErr codecErr = -8960;    // corrupt, truncated or unsupported image data
 constexpr OSErr noCodecErr = -8961;  // no reader or writer for this kind of image
-constexpr OSErr ioErr = -36;         // a file could not be read
 
 constexpr std::int64_t kMaxImagePixels = std::int64_t(1) << 26;  // 64 Mpx, 256 MB as a GWorld
 
@@ -36,7 +35,8 @@ OSErr GetJPEGImageSize(const std::uint8_t* data, std::size_t size, int scale_den
 // Decodes a baseline or progressive JPEG stream (colour, greyscale, CMYK or YCCK) at
 // 1/scale_denom straight into dst's rows from its top-left corner; parts of the image
 // beyond dst are dropped, dst pixels beyond the image are left as they were. 0, -50,
-// -108, or codecErr for a corrupt or truncated stream (dst then holds what was decoded).
+// -108, or codecErr for a corrupt stream or one that ends before its last row (dst then
+// holds what was decoded); bytes after the last row and a missing end marker do not count.
 OSErr DecompressJPEGImage(const std::uint8_t* data, std::size_t size, int scale_denom,
                           GWorldPtr dst);
 // The stream decoded at 1/scale_denom into a new GWorld in *out. 0, -50, -108, codecErr.
@@ -90,13 +90,13 @@ struct GraphicsImporter;
 using GraphicsImportComponent = GraphicsImporter*;
 
 // An importer for the file, chosen by the content of its start (the whole file is read
-// only when decoded). 0, -43 missing file, ioErr unreadable, -108, or noCodecErr when the
-// content is no image kind known here.
+// only when decoded). 0, -43 when no regular file is there, the status of a failed read
+// (FileErrorText words it), -108, or noCodecErr when the content is no image kind known here.
 OSErr GetGraphicsImporterForFile(const FSSpec* spec, GraphicsImportComponent* out);
 // The importer's MIME text (one of SniffImageMIMEType's answers); never null.
 const char* GraphicsImportGetMIMEType(GraphicsImportComponent gi);
 // The image's pixel size (a JPEG's from its header alone). 0, -108, codecErr, noCodecErr
-// for TIFF, GIF, PNG and PDF, or -43 or ioErr when the file can no longer be read.
+// for TIFF, GIF, PNG and PDF, or the status of a read that fails now.
 OSErr GraphicsImportGetImageSize(GraphicsImportComponent gi, std::int16_t* width,
                                  std::int16_t* height);
 // The whole image as a new picture. 0, -108, codecErr, or noCodecErr as above.
@@ -112,5 +112,6 @@ void CloseGraphicsImporter(GraphicsImportComponent gi);
 
 // Writes src to the file in the format of the type code: `JPEG`, `PICT`, `BMPf` or
 // `BMP `. The file is replaced atomically, so a failure leaves any old file whole.
-// 0, -50 for another type code or an empty source, -108, or -1 when writing fails.
+// 0, -50 for another type code or an empty source, -108, -1 when encoding fails, or the
+// status of the failed write (FileErrorText words it).
 OSErr GraphicsExportGWorldToFile(GWorldPtr src, OSType type, const FSSpec* spec);

@@ -407,6 +407,15 @@ void CopyBits(GWorldPtr src, GWorldPtr dst, const Rect* src_rect, const Rect* ds
     DisposeGWorld(snapshot);
 }
 
+bool IsGWorldUniform(GWorldPtr world, RGBColor* colour) {
+    if (!world->unfilled) return false;
+    const std::uint32_t rgb = GetPixelRGB(world, 0, 0);
+    *colour =
+        RGBColor{std::uint16_t((rgb >> 16) * 0x101), std::uint16_t(((rgb >> 8) & 0xFF) * 0x101),
+                 std::uint16_t((rgb & 0xFF) * 0x101)};
+    return true;
+}
+
 std::uint32_t GetPixelRGB(GWorldPtr world, int h, int v) {
     if (world->unfilled) {
         const std::uint32_t f = world->fill;  // X, R, G, B from the low byte up

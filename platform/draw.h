@@ -94,5 +94,8 @@ constexpr std::int16_t ditherCopy = 64;   // same as srcCopy here
 void CopyBits(GWorldPtr src, GWorldPtr dst, const Rect* src_rect, const Rect* dst_rect,
               std::int16_t mode, const Rect* mask_rect);
 
+// True when the buffer is still one colour filled as a whole, with nothing drawn or read
+// pixel by pixel since (it then takes no memory yet); the colour in *colour.
+bool IsGWorldUniform(GWorldPtr world, RGBColor* colour);
 // The pixel at (h, v) as 0x00RRGGBB; h and v must lie inside the buffer.
 std::uint32_t GetPixelRGB(GWorldPtr world, int h, int v);

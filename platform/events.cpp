@@ -2,20 +2,26 @@
 // the open-documents request.
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QCursor>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QIcon>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <QTimer>
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 
 #include "platform/events.h"
+#include "platform/instance.h"
 #include "platform/qt_window.h"
 #include "platform/test_hooks.h"
 
@@ -96,6 +102,74 @@ void deliver_documents() {
     g_open_documents(&request, &reply, g_open_documents_ref_con);
 }
 
+// The program's options. Qt removes its own (-style, -platform, ...) before they are read;
+// single-dash words are long options, as Qt's are.
+struct CommandLine {
+    QCommandLineParser parser;
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                            QStringLiteral("Shows this help and ends.")};
+    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                               QStringLiteral("Shows the version and ends.")};
+    CommandLine() {
+        parser.setApplicationDescription(
+            QStringLiteral("Shows a USB document camera's live picture, captures stills and "
+                           "opens image files."));
+        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        parser.addOption(help);
+        parser.addOption(version);
+        parser.addPositionalArgument(QStringLiteral("files"),
+                                     QStringLiteral("JPEG, PICT or BMP files to open."),
+                                     QStringLiteral("[files...]"));
+    }
+};
+
+QStringList arguments_of(int argc, char** argv) {
+    QStringList list;
+    for (int i = 0; argv && i < argc; ++i)
+        if (argv[i]) list << QString::fromLocal8Bit(argv[i]);
+    return list;
+}
+
+// Answers --help and --version before the application object exists, so that they work
+// without a display: the exit status, or -1 when neither was asked for.
+int answer_help_or_version(int argc, char** argv) {
+    CommandLine line;
+    line.parser.parse(arguments_of(argc, argv));  // Qt's own options are not known yet
+    if (line.parser.isSet(line.help)) {
+        QString text = line.parser.helpText();
+        text.replace(QStringLiteral("<executable_name>"), QFileInfo(argv[0]).fileName());
+        std::fputs(text.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (line.parser.isSet(line.version)) {
+        std::printf("Orvilcast %s\n", ORVILCAST_VERSION);
+        return 0;
+    }
+    return -1;
+}
+
+// Raises the window that shows the menu bar, or else any visible window of the program.
+void come_to_front() {
+    WindowWidget* chosen = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* window = dynamic_cast<WindowWidget*>(w);
+        if (!window || !window->isVisible()) continue;
+        if (!chosen || window->findChild<QMenuBar*>()) chosen = window;
+    }
+    if (chosen) SelectWindow(chosen->ref);
+}
+
+// Documents that a later start of the program handed over, opened once the socket's
+// exchange is over.
+void documents_arrived(const std::vector<std::string>& paths) {
+    come_to_front();
+    g_documents.insert(g_documents.end(), paths.begin(), paths.end());
+    QTimer::singleShot(0, qApp, deliver_documents);
+}
+
+// How long a start waits for the running program to take its documents.
+constexpr int kHandOverMs = 1000;
+
 }  // namespace
 
 void mouse_note_event(QEvent* e) {
@@ -107,12 +181,39 @@ void mouse_note_event(QEvent* e) {
     if (g_mouse_wait) g_mouse_wait->quit();
 }
 
-void InitToolbox(int argc, char** argv) {
+int InitToolbox(int argc, char** argv) {
+    const bool from_command_line = argc > 0 && argv && !QApplication::instance();
+    if (from_command_line) {
+        const int answered = answer_help_or_version(argc, argv);
+        if (answered >= 0) return answered;
+        g_argc = argc;
+    }
     if (!QApplication::instance()) {
-        if (argc > 0 && argv) g_argc = argc;
-        new QApplication(g_argc, argc > 0 && argv ? argv : g_default_argv);
+        // Removes Qt's own options from argv and g_argc.
+        new QApplication(g_argc, from_command_line ? argv : g_default_argv);
         qApp->installEventFilter(new MouseWatcher);
         g_clock.start();
+    }
+    CommandLine line;
+    const QStringList arguments =
+        from_command_line ? QCoreApplication::arguments() : arguments_of(argc, argv);
+    std::vector<std::string> documents;
+    if (!arguments.isEmpty()) {
+        if (!line.parser.parse(arguments) && from_command_line) {
+            std::fprintf(stderr, "%s\nTry '%s --help'.\n", qPrintable(line.parser.errorText()),
+                         qPrintable(QFileInfo(arguments.first()).fileName()));
+            return EXIT_FAILURE;
+        }
+        for (const QString& path : line.parser.positionalArguments())
+            documents.push_back(QFileInfo(path).absoluteFilePath().toStdString());
+    }
+    if (from_command_line) {
+        const QString program = QFileInfo(arguments.first()).fileName();
+        if (instance_join(
+                QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation).toStdString(),
+                program.toStdString(), documents, kHandOverMs, documents_arrived))
+            return EXIT_SUCCESS;
+        std::atexit(instance_leave);
     }
     static bool resources_ready = false;
     if (!resources_ready) {
@@ -123,8 +224,8 @@ void InitToolbox(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(QStringLiteral("Orvilcast"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/orvilcast.png")));
-    for (int i = 1; i < argc && argv; ++i)
-        if (argv[i]) g_documents.emplace_back(argv[i]);
+    g_documents.insert(g_documents.end(), documents.begin(), documents.end());
+    return -1;
 }
 
 void RunApplicationEventLoop() {

@@ -9,8 +9,12 @@
 #include "platform/types.h"
 
 // Makes the application object when none exists yet. The paths among the arguments (after
-// the program's name) are the documents the desktop asks the program to open.
-void InitToolbox(int argc, char** argv);
+// the program's name) are the documents the desktop asks the program to open. When it makes
+// the application object from the program's command line, it also answers --help and
+// --version, refuses unknown options, and hands the documents to the program the same user
+// already runs (with none, that program comes to the front). Returns -1 when the program is
+// to run, otherwise the status to end it with at once.
+int InitToolbox(int argc, char** argv);
 
 // Runs the application event loop until QuitApplicationEventLoop() is called.
 void RunApplicationEventLoop();

@@ -9,8 +9,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <new>
+#include <tuple>
 
 std::string FSpGetFullPath(const FSSpec* spec) {
     return spec->folder + "/" + spec->name;
@@ -132,25 +137,165 @@ OSErr FindUserConfigFolder(std::string* out) {
     return noErr;
 }
 
-OSErr WriteFileAtomically(const FSSpec* spec, const void* data, std::size_t size) {
-    std::string tmp = spec->folder + "/." + spec->name + ".XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0) return -1;
-    const auto* p = static_cast<const char*>(data);
+namespace {
+
+OSErr __status_of(int errnum) {
+    switch (errnum) {
+        case ENOENT:
+        case ENOTDIR:
+            return fnfErr;
+        case EACCES:
+        case EPERM:
+            return permErr;
+        case EROFS:
+            return vLckdErr;
+        case ENOSPC:
+        case EDQUOT:
+            return dskFulErr;
+        case EISDIR:
+            return notAFileErr;
+        case ENAMETOOLONG:
+            return bdNamErr;
+        case ENOMEM:
+            return memFullErr;
+        default:
+            return ioErr;
+    }
+}
+
+std::string __folder_of(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
+}
+
+// The path a chain of symbolic links ends at; relative links count from their own folder.
+std::string __resolve_links(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+        char target[4096];
+        const ssize_t n = ::readlink(path.c_str(), target, sizeof target);
+        if (n <= 0 || std::size_t(n) == sizeof target) break;
+        std::string next(target, std::size_t(n));
+        path = next[0] == '/' ? next : __folder_of(path) + "/" + next;
+    }
+    return path;
+}
+
+// A new empty file beside path under a hidden name; the umask applies to its mode.
+int __create_temporary(const std::string& path, std::string* tmp) {
+    static unsigned counter = 0;
+    const std::string folder = __folder_of(path);
+    const std::string name = path.substr(path.rfind('/') + 1).substr(0, 200);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".%x.%x", unsigned(::getpid()), ++counter);
+        *tmp = (folder == "/" ? "" : folder) + "/." + name + suffix;
+        const int fd = ::open(tmp->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+bool __write_all(int fd, const char* p, std::size_t size) {
     std::size_t done = 0;
-    bool ok = true;
-    while (ok && done < size) {
+    while (done < size) {
         const ssize_t n = ::write(fd, p + done, size - done);
         if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) done += std::size_t(n);
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
+            return false;
+        }
+        done += std::size_t(n);
     }
-    ok = ok && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(tmp.c_str(), FSpGetFullPath(spec).c_str()) == 0;
+    return true;
+}
+
+}  // namespace
+
+std::string FileErrorText(OSErr err) {
+    switch (err) {
+        case fnfErr:
+            return "No such file or directory";
+        case permErr:
+            return "Permission denied";
+        case vLckdErr:
+            return "Read-only file system";
+        case dskFulErr:
+            return "No space left on device";
+        case notAFileErr:
+            return "Is a directory";
+        case bdNamErr:
+            return "File name too long";
+        case ioErr:
+            return "Input/output error";
+        case memFullErr:
+            return "Not enough memory";
+        default:
+            return "error " + std::to_string(err);
+    }
+}
+
+OSErr FSpReadFile(const FSSpec* spec, std::size_t at_most, std::size_t limit,
+                  std::vector<std::uint8_t>* out) {
+    out->clear();
+    // Without O_NONBLOCK, opening a named pipe would wait for a writer forever.
+    const int fd =
+        ::open(FSpGetFullPath(spec).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return __status_of(errno);
+    struct stat st;
+    OSErr err = noErr;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) err = fnfErr;
+    const std::size_t size =
+        err == noErr ? std::size_t(std::min<std::uintmax_t>(std::uintmax_t(st.st_size), at_most))
+                     : 0;
+    if (err == noErr && size > limit) err = memFullErr;
+    if (err == noErr) {
+        try {
+            out->resize(size);
+        } catch (const std::bad_alloc&) {
+            err = memFullErr;
+        }
+    }
+    std::size_t done = 0;
+    while (err == noErr && done < out->size()) {
+        const ssize_t n = ::read(fd, out->data() + done, out->size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) err = __status_of(errno);
+        if (n <= 0) break;
+        done += std::size_t(n);
+    }
+    ::close(fd);
+    out->resize(err == noErr ? done : 0);
+    return err;
+}
+
+OSErr WriteFileAtomically(const FSSpec* spec, const void* data, std::size_t size) {
+    const std::string path = __resolve_links(FSpGetFullPath(spec));
+    std::string tmp;
+    const int fd = __create_temporary(path, &tmp);
+    if (fd < 0) return __status_of(errno);
+    bool ok = __write_all(fd, static_cast<const char*>(data), size);
+    struct stat old;
+    if (ok && ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        // The owner can be kept only by a privileged user, the group only by a member of it.
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0)
+            std::ignore = ::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+        ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+    }
+    ok = ok && ::fsync(fd) == 0;
+    int errnum = ok ? 0 : errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        errnum = errno;
+    }
+    if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) {
+        ok = false;
+        errnum = errno;
+    }
     if (!ok) {
         ::unlink(tmp.c_str());
-        return -1;
+        return __status_of(errnum);
     }
     return noErr;
 }

@@ -1,11 +1,20 @@
 // File specifications, folder look-up and small file operations.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/types.h"
+
+// Status codes of file operations, from the system's error numbers.
+constexpr OSErr dskFulErr = -34;      // no space left on the disk
+constexpr OSErr ioErr = -36;          // the file could not be read or written
+constexpr OSErr bdNamErr = -37;       // the name is too long
+constexpr OSErr vLckdErr = -46;       // the disk is read-only
+constexpr OSErr permErr = -54;        // permission denied
+constexpr OSErr notAFileErr = -1302;  // a folder stands where a file was meant
 
 // A file named by its folder and its name; the name has no length limit.
 struct FSSpec {
@@ -50,7 +59,18 @@ std::vector<std::string> FileTypeExtensions(OSType type);
 // The user's configuration folder: $XDG_CONFIG_HOME, else ~/.config; created when missing.
 // 0, or -43 when it cannot be found or made.
 OSErr FindUserConfigFolder(std::string* out);
+// The status in plain words, as the system words it: "Permission denied", "No space left
+// on device", ...; "Not enough memory" for -108; "error N" for a status of no file operation.
+std::string FileErrorText(OSErr err);
+// Reads a regular file, opened without blocking: its first at_most bytes, or all of it when
+// shorter. 0; fnfErr when no regular file is there (a pipe, device or folder reads as
+// missing); memFullErr when more than limit bytes would be read or memory runs out; or the
+// status of the failing read.
+OSErr FSpReadFile(const FSSpec* spec, std::size_t at_most, std::size_t limit,
+                  std::vector<std::uint8_t>* out);
 // Writes size bytes to the file atomically: a temporary file in the same folder is
 // written, flushed and renamed over the old one, so a failure leaves the old file whole.
-// 0, or -1 on any failure.
+// A replaced file keeps its permission bits, and its owner and group where allowed; a new
+// file gets 0666 less the umask. A symbolic link is kept: its target is replaced, in the
+// target's folder. 0, or the status of the failing step.
 OSErr WriteFileAtomically(const FSSpec* spec, const void* data, std::size_t size);

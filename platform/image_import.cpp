@@ -1,7 +1,6 @@
 // The graphics importer (files read by content) and exporter (GWorlds written as JPEG,
 // PICT or BMP files).
-#include <cerrno>
-#include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <string>
@@ -26,40 +25,14 @@ struct GraphicsImporter {
 namespace {
 
 // Files larger than this are refused rather than read into memory.
-constexpr long kMaxFileSize = 1L << 30;
+constexpr std::size_t kMaxFileSize = std::size_t(1) << 30;
 // Enough of a file's start to sniff its kind (a PICT's signature lies at 522).
-constexpr long kSniffSize = 1024;
-
-// The first at_most bytes of the file, or all of it.
-OSErr __read_file(const FSSpec* spec, long at_most, std::vector<std::uint8_t>* out) {
-    std::FILE* f = std::fopen(FSpGetFullPath(spec).c_str(), "rb");
-    if (!f) return errno == ENOENT ? fnfErr : ioErr;
-    OSErr err = noErr;
-    long size = std::fseek(f, 0, SEEK_END) == 0 ? std::ftell(f) : -1;
-    if (size > at_most) size = at_most;
-    if (size < 0)
-        err = ioErr;
-    else if (size > kMaxFileSize)
-        err = memFullErr;
-    if (err == noErr) {
-        try {
-            out->resize(std::size_t(size));
-        } catch (const std::bad_alloc&) {
-            err = memFullErr;
-        }
-    }
-    if (err == noErr) {
-        std::rewind(f);
-        if (std::fread(out->data(), 1, out->size(), f) != out->size()) err = ioErr;
-    }
-    std::fclose(f);
-    return err;
-}
+constexpr std::size_t kSniffSize = 1024;
 
 OSErr __load(GraphicsImportComponent gi) {
     if (!gi->read) {
         gi->read = true;
-        gi->read_status = __read_file(&gi->spec, kMaxFileSize + 1, &gi->data);
+        gi->read_status = FSpReadFile(&gi->spec, SIZE_MAX, kMaxFileSize, &gi->data);
     }
     return gi->read_status;
 }
@@ -101,7 +74,7 @@ OSErr GetGraphicsImporterForFile(const FSSpec* spec, GraphicsImportComponent* ou
         GraphicsImporter{*spec, nullptr, {}, false, noErr, nullptr, false, noErr, 0, 0, nullptr};
     if (!gi) return memFullErr;
     std::vector<std::uint8_t> start;
-    OSErr err = __read_file(spec, kSniffSize, &start);
+    OSErr err = FSpReadFile(spec, kSniffSize, kMaxFileSize, &start);
     if (err == noErr) {
         gi->mime = SniffImageMIMEType(start.data(), start.size());
         if (!gi->mime) err = noCodecErr;

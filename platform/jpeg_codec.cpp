@@ -11,6 +11,7 @@
 #include <cstring>
 #include <new>
 
+#include <jerror.h>
 #include <jpeglib.h>
 
 #include "platform/codec_support.h"
@@ -22,21 +23,32 @@ namespace {
 constexpr long kMaxLibraryMemory = 512L << 20;
 
 struct ErrorManager {
-    jpeg_error_mgr pub;
+    jpeg_error_mgr pub;  // num_warnings counts every warning but the end of the data
     std::jmp_buf jump;
+    bool data_ended;  // the data ran out and the library supplied an end marker
 };
 
 [[noreturn]] void __error_exit(j_common_ptr cinfo) {
     std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
 }
 
-// Warnings are counted by the library; nothing is printed.
-void __output_message(j_common_ptr) {}
+// Warnings are counted, nothing is printed. Running out of data is kept apart: the decoder
+// reads ahead, so it happens also when the last row needed nothing more; a scan that did
+// need more data says so with a warning of its own.
+void __emit_message(j_common_ptr cinfo, int level) {
+    auto* em = reinterpret_cast<ErrorManager*>(cinfo->err);
+    if (level >= 0) return;
+    if (em->pub.msg_code == JWRN_JPEG_EOF)
+        em->data_ended = true;
+    else
+        ++em->pub.num_warnings;
+}
 
 void __init_errors(ErrorManager* em) {
     jpeg_std_error(&em->pub);
     em->pub.error_exit = __error_exit;
-    em->pub.output_message = __output_message;
+    em->pub.emit_message = __emit_message;
+    em->data_ended = false;
 }
 
 bool __valid_scale(int denom) {
@@ -131,11 +143,15 @@ OSErr __decode(const std::uint8_t* data, std::size_t size, int scale_denom, GWor
         }
         if (got == 0) break;
     }
-    if (cinfo.output_scanline == cinfo.output_height) jpeg_finish_decompress(&cinfo);
     if (claimed) __fill_rows(dst, int(cinfo.output_scanline), claimed_fill);
-    const OSErr result = em.pub.num_warnings != 0 ? codecErr : noErr;
+    // A warning up to here means that some rows were made up where data was missing or
+    // corrupt. What follows the last row (padding, a missing end marker) is never looked
+    // at. A stream of several scans is read whole before its first row: there, data that
+    // ends early may have left whole scans out.
+    const bool whole = cinfo.output_scanline == rows && em.pub.num_warnings == 0 &&
+                       !(em.data_ended && jpeg_has_multiple_scans(&cinfo));
     jpeg_destroy_decompress(&cinfo);
-    return result;
+    return whole ? noErr : codecErr;
 }
 
 // Encodes src into a buffer that the library allocates with malloc; the caller frees

@@ -20,7 +20,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 
 #include "platform/byte_order.h"
 
@@ -108,14 +107,9 @@ OSErr FSpCreateResFile(const FSSpec* spec) {
 }
 
 std::int16_t FSpOpenResFile(const FSSpec* spec) {
-    std::ifstream in(FSpGetFullPath(spec), std::ios::binary);
-    if (!in) return -1;
     std::vector<std::uint8_t> bytes;
-    char buf[4096];
-    while (in.read(buf, sizeof buf) || in.gcount() > 0) {
-        bytes.insert(bytes.end(), buf, buf + in.gcount());
-        if (bytes.size() > kMaxFileSize) break;
-    }
+    const OSErr err = FSpReadFile(spec, kMaxFileSize + 1, kMaxFileSize + 1, &bytes);
+    if (err != noErr && err != memFullErr) return -1;
     OpenFile f{g_next_ref++, *spec, {}, false};
     if (bytes.size() > kMaxFileSize || !parse(bytes, &f.resources)) f.resources.clear();
     g_files.push_back(std::move(f));

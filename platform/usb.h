@@ -90,7 +90,8 @@ OSStatus USBDeviceSetConfiguration(UsbDeviceInterface dev, std::uint8_t value); 
 OSStatus USBDeviceCreateInterfaceIterator(UsbDeviceInterface dev,
                                           const UsbInterfaceRequest* request, UsbIterator* out);
 
-// Interface. Opening claims it (a kernel driver bound to it is detached first).
+// Interface. Opening claims it (a kernel driver bound to it is detached first); opening it
+// and selecting a setting clear any halt left on the setting's bulk pipes.
 OSStatus USBInterfaceCreate(UsbService intf, UsbInterfaceInterface* out);
 OSStatus USBInterfaceOpen(UsbInterfaceInterface intf);     // 0 or a platform error
 OSStatus USBInterfaceClose(UsbInterfaceInterface intf);    // 0, or kUSBErrorNotOpen

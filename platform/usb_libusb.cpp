@@ -252,6 +252,15 @@ std::vector<libusb_endpoint_descriptor> endpoints_of(UsbInterfaceRec* intf) {
     return out;
 }
 
+// A halted bulk endpoint stays halted until the host clears it, also across runs of the
+// program: an earlier run that ended on a stall would leave every transfer stalling.
+void clear_bulk_halts(UsbInterfaceRec* intf) {
+    for (const libusb_endpoint_descriptor& e : endpoints_of(intf))
+        if ((e.bmAttributes & 0x03) == LIBUSB_TRANSFER_TYPE_BULK)
+            libusb_clear_halt(intf->owner->handle, e.bEndpointAddress);
+    intf->stalls.stalled.clear();
+}
+
 void LIBUSB_CALL write_done(libusb_transfer* t) {
     auto* rec = static_cast<WriteRec*>(t->user_data);
     UsbInterfaceRec* intf = rec->intf;
@@ -432,6 +441,7 @@ OSStatus USBInterfaceOpen(UsbInterfaceInterface intf) {
     if (r != 0) return status_of(r);
     intf->open = true;
     intf->alt = 0;
+    clear_bulk_halts(intf);
     return 0;
 }
 
@@ -480,7 +490,7 @@ OSStatus USBInterfaceSetAlternateInterface(UsbInterfaceInterface intf, std::uint
     int r = libusb_set_interface_alt_setting(intf->owner->handle, intf->number, setting);
     if (r != 0) return status_of(r);
     intf->alt = setting;
-    intf->stalls.stalled.clear();
+    clear_bulk_halts(intf);
     return 0;
 }
 

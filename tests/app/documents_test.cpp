@@ -99,7 +99,7 @@ TEST_F(Documents, ViewCommandsActOnTheFrontImageWindow) {
     EXPECT_EQ(GetWindowTitle(w), "scan 100%");
 }
 
-TEST_F(Documents, OpenDocumentsRequestOpensTheFilesThatExistOnceNoConversionDialogIsOpen) {
+TEST_F(Documents, OpenDocumentsRequestOpensTheFilesOnceNoConversionDialogIsOpenAndNamesTheMissing) {
     AEInstallEventHandler(kCoreEventClass, kAEOpenDocuments, ae_opendoc, 0);
     DialogRef dialog = nullptr;
     ASSERT_EQ(hooks_new_dialog_from_form(document_form(200, 100).c_str(), &dialog), noErr);
@@ -110,7 +110,9 @@ TEST_F(Documents, OpenDocumentsRequestOpensTheFilesThatExistOnceNoConversionDial
     g_file_conversion_dialog_ptr = nullptr;
     hooks_open_documents({first, dir_.file("second.jpg"), write_jpeg("third.jpg")});
     EXPECT_EQ(document_titles(), (std::vector<std::string>{"third.jpg 100%", "first.jpg 100%"}));
-    EXPECT_TRUE(hooks_alerts().empty());
+    ASSERT_EQ(hooks_alerts().size(), 1u) << "a missing file is named";
+    EXPECT_EQ(hooks_alerts()[0].message,
+              "The file \"second.jpg\" could not be opened: No such file or directory.");
 }
 
 }  // namespace

@@ -102,19 +102,4 @@ TEST_F(Capture, ZeroBytePictureMakesNoDocumentAndStopsTheLivePicture) {
     EXPECT_FALSE(IsWindowVisible(g_lm_win));
 }
 
-TEST_F(Capture, NoDecodedPictureYetMakesNoDocumentAndNoAlert) {
-    // The camera's first picture is announced but never arrives whole.
-    DisposeGWorld(g_grab_off);
-    DisposeGWorld(g_lm_off);
-    g_grab_off = g_lm_off = nullptr;
-    g_off_width = g_off_height = -1;
-    connect();
-    simcam_fail_at(3, SimcamFault::short_chunk);
-    command("CAPT");
-    EXPECT_GT(g_latst_jpeg_size, 0u);
-    EXPECT_TRUE(document_titles().empty());
-    for (const ShownAlert& alert : hooks_alerts())
-        EXPECT_NE(alert.title, "Sorry, error occured.") << alert.message;
-}
-
 }  // namespace

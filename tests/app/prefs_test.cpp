@@ -1,6 +1,7 @@
 // The preference record on disk: defaults, partial and damaged files, atomic saves.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -122,6 +123,23 @@ TEST_F(Prefs, DamagedFilesReadAsDefaultsWithoutCrashing) {
         file_load_prefs();
         EXPECT_EQ(pref.lm_size, 0);
         EXPECT_EQ(pref.lm_ratio, 5);
+    }
+}
+
+TEST_F(Prefs, PipeOrFolderInThePlaceOfTheFileReadsAsMissingAndIsLeftAlone) {
+    for (bool pipe : {true, false}) {
+        if (pipe) {
+            ASSERT_EQ(::mkfifo(path().c_str(), 0600), 0);  // opened blocking, it would wait forever
+        } else {
+            std::filesystem::create_directory(path());
+        }
+        pref.lm_ratio = 9;
+        EXPECT_EQ(file_load_prefs(), noErr);
+        EXPECT_EQ(pref.lm_ratio, 5);
+        EXPECT_EQ(file_save_prefs(), noErr);
+        EXPECT_EQ(std::filesystem::is_fifo(path()), pipe);
+        EXPECT_EQ(std::filesystem::is_directory(path()), !pipe);
+        std::filesystem::remove(path());
     }
 }
 

@@ -78,35 +78,50 @@ TEST_F(OpenSave, FilesOpenByTheirContentWhateverTheirNameSays) {
     }
 }
 
-TEST_F(OpenSave, OtherImageKindsAreRecognisedButDoNotOpen) {
+TEST_F(OpenSave, FilesThatDoNotOpenAreNamedWithTheReasonInOneAlert) {
+    const char* const kind = "Only JPEG, PICT and BMP pictures can be opened";
     struct Case {
         const char* name;
-        std::vector<std::uint8_t> bytes;
-        OSType type;
+        std::vector<std::uint8_t> bytes;  // empty: no such file
+        OSType type;                      // as get_ostype_of_file sees it
+        const char* reason;
     };
     const Case cases[] = {
-        {"a.tif", {'I', 'I', '*', 0, 8, 0, 0, 0}, FOUR_CC("TIFF")},
-        {"a.gif", {'G', 'I', 'F', '8', '9', 'a', 1, 0}, FOUR_CC("GIFf")},
-        {"a.jpg", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0}, FOUR_CC("PNGf")},
-        {"a.pdf", {'%', 'P', 'D', 'F', '-', '1', '.', '4'}, FOUR_CC("PDF ")},
+        {"a.tif", {'I', 'I', '*', 0, 8, 0, 0, 0}, FOUR_CC("TIFF"), kind},
+        {"a.gif", {'G', 'I', 'F', '8', '9', 'a', 1, 0}, FOUR_CC("GIFf"), kind},
+        {"a.jpg", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0}, FOUR_CC("PNGf"), kind},
+        {"a.pdf", {'%', 'P', 'D', 'F', '-', '1', '.', '4'}, FOUR_CC("PDF "), kind},
+        {"notes.jpg", {'h', 'e', 'l', 'l', 'o'}, 0, kind},
+        {"broken.jpg",
+         {0xFF, 0xD8, 0xFF, 0xE0, 0, 0x10},
+         FOUR_CC("JPEG"),
+         "The picture is damaged or too large"},
+        {"missing.jpg", {}, 0, "No such file or directory"},
     };
+    std::vector<FSSpec> all;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        write_bytes(dir_.file(c.name), c.bytes);
+        if (!c.bytes.empty()) write_bytes(dir_.file(c.name), c.bytes);
         const FSSpec s = spec(c.name);
+        all.push_back(s);
         EXPECT_EQ(get_ostype_of_file(&s), c.type);
         EXPECT_EQ(iw_open(&s), nullptr);
+        EXPECT_TRUE(hooks_alerts().empty()) << "iw_open itself says nothing";
+        iw_open_files({s});
+        ASSERT_EQ(hooks_alerts().size(), 1u);
+        EXPECT_EQ(hooks_alerts()[0].title, "Sorry, error occured.");
+        EXPECT_EQ(hooks_alerts()[0].message, std::string("The file \"") + c.name +
+                                                 "\" could not be opened: " + c.reason + ".");
+        hooks_clear_record();
     }
-    write_bytes(dir_.file("notes.jpg"), {'h', 'e', 'l', 'l', 'o'});
-    const FSSpec text = spec("notes.jpg"), missing = spec("missing.jpg");
-    EXPECT_EQ(get_ostype_of_file(&text), 0u);
-    EXPECT_EQ(get_ostype_of_file(&missing), 0u);
-    EXPECT_EQ(iw_open(&missing), nullptr);
-    write_bytes(dir_.file("broken.jpg"), {0xFF, 0xD8, 0xFF, 0xE0, 0, 0x10});
-    const FSSpec broken = spec("broken.jpg");
-    EXPECT_EQ(iw_open(&broken), nullptr);
-    EXPECT_EQ(GetFrontWindowOfClass(kDocumentWindowClass, false), nullptr);
-    EXPECT_TRUE(hooks_alerts().empty()) << "nothing opens and nothing is said";
+    write_image("good.bmp", FOUR_CC("BMPf"));
+    all.insert(all.begin() + 2, spec("good.bmp"));
+    iw_open_files(all);
+    EXPECT_EQ(document_titles(), (std::vector<std::string>{"good.bmp 100%"}));
+    ASSERT_EQ(hooks_alerts().size(), 1u);
+    std::string listed = "These files could not be opened:";
+    for (const Case& c : cases) listed += std::string("\n\"") + c.name + "\": " + c.reason + ".";
+    EXPECT_EQ(hooks_alerts()[0].message, listed);
 }
 
 TEST_F(OpenSave, ChooserOffersTheImageExtensionsAndTakesExactlyOneFile) {
@@ -153,10 +168,15 @@ TEST_F(OpenSave, FailedSaveOverAnExistingFileLeavesItAndTheDocumentAsTheyWere) {
 TEST_F(OpenSave, SaveAsThatCannotWriteKeepsTheDocumentsFileAndFormat) {
     WindowRef w = doc_of_file("scan.jpg", FOUR_CC("JPEG"));
     IwRecord* r = rec(w);
+    const std::string title = GetWindowTitle(w);
     hooks_answer_put_file({"scan.bmp", {2}, dir_.file("no such folder")});
-    EXPECT_NE(iw_save(w, true), noErr);
+    EXPECT_EQ(iw_save(w, true), fnfErr);
+    ASSERT_EQ(hooks_alerts().size(), 1u);
+    EXPECT_EQ(hooks_alerts()[0].message,
+              "The file \"scan.bmp\" could not be saved: No such file or directory.");
     EXPECT_EQ(r->file_type, FOUR_CC("JPEG"));
     EXPECT_EQ(r->spec.name, "scan.jpg");
+    EXPECT_EQ(GetWindowTitle(w), title);
     EXPECT_TRUE(r->modified);
     EXPECT_EQ(files_in_folder(), 0u);
 }
@@ -207,6 +227,32 @@ TEST_F(OpenSave, FileNameAndFormatAgreeWhateverIsTypedAndChosen) {
         const FSSpec s = spec(c.name);
         EXPECT_EQ(get_ostype_of_file(&s),
                   c.format == 2 ? FOUR_CC("BMPf") : image_types[c.format].type);
+        close_doc(w);
+    }
+}
+
+TEST_F(OpenSave, ReplacingAFileIsAskedForTheNameWrittenNotTheNameTyped) {
+    const std::pair<const char*, const char*> cases[] = {{"shot.png", "shot.png.jpg"},
+                                                         {"shot", "shot.jpg"}};
+    pref.save_type = 0;
+    for (const auto& [typed, written] : cases) {
+        SCOPED_TRACE(typed);
+        write_bytes(dir_.file(written), {'o', 'l', 'd'});
+        const std::size_t files = files_in_folder();
+        WindowRef w = new_doc(8, 6);
+        hooks_clear_record();
+        hooks_answer_put_file({typed, {}, dir_.path(), false});
+        EXPECT_EQ(iw_save(w, true), noErr);
+        EXPECT_EQ(hooks_nav_record().replace_questions, 1);
+        EXPECT_EQ(hooks_nav_record().put_file_name, written);
+        EXPECT_EQ(read_bytes(dir_.file(written)), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+        EXPECT_EQ(files_in_folder(), files);
+        EXPECT_FALSE(rec(w)->has_spec);
+        hooks_answer_put_file({typed, {}, dir_.path(), true});
+        EXPECT_EQ(iw_save(w, true), noErr);
+        EXPECT_EQ(rec(w)->spec.name, written);
+        const FSSpec s = spec(written);
+        EXPECT_EQ(get_ostype_of_file(&s), FOUR_CC("JPEG"));
         close_doc(w);
     }
 }

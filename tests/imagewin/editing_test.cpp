@@ -131,6 +131,17 @@ TEST_F(Editing, TurnThatCannotBeMadeLeavesTheDocumentWholeAndSaysSo) {
     }
 }
 
+TEST_F(Editing, BlankLayersTurnWithoutTakingMemory) {
+    WindowRef w = doc(64, 48);
+    fill(rec(w)->img_off, 1);
+    ProcessHICommand(FOUR_CC("R90R"));
+    RGBColor grey;
+    EXPECT_TRUE(IsGWorldUniform(rec(w)->draw_off, &grey) &&
+                IsGWorldUniform(rec(w)->shape_off, &grey));
+    EXPECT_EQ(marks(rec(w)->draw_off), kNone);
+    EXPECT_FALSE(IsGWorldUniform(rec(w)->img_off, &grey));
+}
+
 TEST_F(Editing, SelectionFollowsTheDragInPicturePixelsClampedToThePicture) {
     struct Case {
         int zoom_index, scroll_h, scroll_v;

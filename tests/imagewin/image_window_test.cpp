@@ -378,7 +378,8 @@ TEST_F(ImageWindow, ClosingAsksOnlyAboutUnsavedChanges) {
     EXPECT_EQ(GetFrontWindowOfClass(kDocumentWindowClass, false), nullptr);
 }
 
-TEST_F(ImageWindow, SaveAnsweredInTheClosingQuestionWritesTheFileThenClosesUnlessCancelled) {
+TEST_F(ImageWindow,
+       SaveAnsweredInTheClosingQuestionWritesTheFileThenClosesUnlessCancelledOrFailed) {
     TempDir dir;
     WindowRef capture = new_doc(10, 10);
     hooks_answer_save_changes(kNavAskSaveChangesSave);
@@ -387,6 +388,11 @@ TEST_F(ImageWindow, SaveAnsweredInTheClosingQuestionWritesTheFileThenClosesUnles
     EXPECT_EQ(hooks_nav_record().put_file, 1);
     EXPECT_TRUE(is_iw(capture));
     EXPECT_TRUE(rec(capture)->modified);
+    EXPECT_TRUE(hooks_alerts().empty());
+    hooks_answer_save_changes(kNavAskSaveChangesSave);
+    hooks_answer_put_file({"lost.jpg", {}, dir.file("gone")});
+    EXPECT_FALSE(iw_close(capture)) << "the save failed";
+    EXPECT_EQ(hooks_alerts().size(), 1u);
     hooks_answer_save_changes(kNavAskSaveChangesSave);
     hooks_answer_put_file({"kept.jpg", {}, dir.path()});
     EXPECT_TRUE(iw_close(capture));

@@ -152,6 +152,44 @@ TEST_F(Jpeg, ScaledDecodeGivesTheReducedSize) {
     EXPECT_EQ(GetJPEGImageSize(data.data(), data.size(), 3, &w, &h), paramErr);
 }
 
+// Every row decoded from real data is a whole picture, whatever follows the last row; a
+// stream that ends before its last row is not.
+TEST_F(Jpeg, BytesAfterTheLastRowOrAMissingEndMarkerAreNoFault) {
+    const std::string file = dir.file("a.jpg");
+    ASSERT_EQ(run_tool("/usr/bin/convert " + src_png() + " -quality 90 " + file), 0);
+    const auto data = read_bytes(file);
+    ASSERT_EQ(data[data.size() - 2], 0xFF);
+    ASSERT_EQ(data.back(), 0xD9);
+    GWorldPtr intact = nullptr;
+    ASSERT_EQ(ReadJPEGImage(data.data(), data.size(), 1, &intact), noErr);
+    const std::vector<std::uint8_t> body(data.begin(), data.end() - 2), eoi{0xFF, 0xD9};
+    const auto join = [](std::vector<std::uint8_t> a, const std::vector<std::uint8_t>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> stream;
+        OSErr err;
+    } cases[] = {
+        {"zero padding before the end marker",
+         join(join(body, std::vector<std::uint8_t>(300)), eoi), noErr},
+        {"no end marker", body, noErr},
+        {"bytes after the end marker", join(data, {'j', 'u', 'n', 'k'}), noErr},
+        {"ends halfway", join({body.begin(), body.begin() + std::ptrdiff_t(body.size() / 2)}, eoi),
+         codecErr},
+    };
+    for (const auto& c : cases) {
+        GWorldPtr g = new_white_world(75, 41);
+        EXPECT_EQ(DecompressJPEGImage(c.stream.data(), c.stream.size(), 1, g), c.err) << c.name;
+        if (c.err == noErr) {
+            EXPECT_EQ(gworld_pixels(g), gworld_pixels(intact)) << c.name;
+        }
+        DisposeGWorld(g);
+    }
+    DisposeGWorld(intact);
+}
+
 TEST_F(Jpeg, TruncatedOrCorruptStreamsAreAnErrorStatus) {
     const std::string file = dir.file("a.jpg");
     ASSERT_EQ(run_tool("/usr/bin/convert " + src_png() + " -interlace Plane " + file), 0);

@@ -1,5 +1,8 @@
 // The event loop's nested runs and timers, mouse scripts and documents given at start.
 
+#include <filesystem>
+
+#include "support/temp_dir.h"
 #include "support/toolbox.h"
 
 namespace {
@@ -107,6 +110,31 @@ TEST_F(Events, DocumentsGivenAtStartArriveOnceTheLoopRuns) {
     EXPECT_EQ(g_opened.files[1].name, "b.bmp");
     EXPECT_EQ(g_opened.missed, errAEDescNotFound);
     EXPECT_EQ(g_opened.ref_con, 7);
+}
+
+// A fresh program started as `orvilcast -style fusion a.jpg b.bmp`: Qt takes its own option
+// and each file named opens once.
+[[noreturn]] void start_with_qt_options() {
+    TempDir runtime;  // the program's socket folder, so that no other program is found
+    ::setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+    char prog[] = "orvilcast", style[] = "-style", fusion[] = "fusion", a[] = "a.jpg",
+         b[] = "/b.bmp";
+    char* argv[] = {prog, style, fusion, a, b, nullptr};
+    if (InitToolbox(5, argv) != -1) std::_Exit(2);
+    g_opened = Opened{};
+    AEInstallEventHandler(kCoreEventClass, kAEOpenDocuments, open_documents, 0);
+    RunCurrentEventLoop(30.0);
+    std::vector<std::string> names;
+    for (const auto& f : g_opened.files) names.push_back(f.name);
+    const bool once_each = names == std::vector<std::string>{"a.jpg", "b.bmp"} &&
+                           g_opened.files[0].folder == std::filesystem::current_path().string();
+    std::filesystem::remove_all(runtime.path());  // _Exit runs no destructor
+    std::_Exit(once_each ? 0 : 1);
+}
+
+TEST(CommandLine, QtOptionsAreTakenOutAndEachFileOpensOnce) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(start_with_qt_options(), testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

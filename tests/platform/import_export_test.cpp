@@ -1,5 +1,10 @@
 // The graphics importer and exporter, and pictures drawn into rectangles of a port.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <iterator>
 
 #include "platform/codec_support.h"
 #include "platform/codecs.h"
@@ -163,7 +168,14 @@ TEST_F(Importer, MissingFilesAndUnknownContentHaveNoImporter) {
     const struct {
         const char* name;
         OSErr err;
-    } cases[] = {{"missing.jpg", fnfErr}, {"notes.jpg", noCodecErr}, {"empty.bmp", noCodecErr}};
+    } cases[] = {{"missing.jpg", fnfErr},
+                 {"notes.jpg", noCodecErr},
+                 {"empty.bmp", noCodecErr},
+                 {"pipe.jpg", fnfErr},
+                 {"folder.jpg", fnfErr}};
+    // Only regular files are read: a named pipe would block the reader for good.
+    ASSERT_EQ(::mkfifo(dir.file("pipe.jpg").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir.file("folder.jpg"));
     for (const auto& c : cases) {
         const FSSpec s = spec(c.name);
         EXPECT_EQ(GetGraphicsImporterForFile(&s, &gi), c.err) << c.name;
@@ -201,14 +213,67 @@ TEST_F(Importer, ExporterWritesEachTypeAsAFileOtherReadersAccept) {
     DisposeGWorld(g);
 }
 
-TEST_F(Importer, FailedExportLeavesAnExistingFileAsItWas) {
+TEST_F(Importer, FailedExportLeavesAnExistingFileAsItWasAndSaysWhy) {
     GWorldPtr g = make_test_image(5, 5, 1);
     write_bytes(dir.file("keep"), {1, 2, 3});
     const FSSpec keep = spec("keep");
     EXPECT_EQ(GraphicsExportGWorldToFile(g, FOUR_CC("TIFF"), &keep), paramErr);
     EXPECT_EQ(read_bytes(dir.file("keep")), (std::vector<std::uint8_t>{1, 2, 3}));
-    const FSSpec nowhere{dir.file("no-such-folder"), "x.bmp"};
-    EXPECT_EQ(GraphicsExportGWorldToFile(g, FOUR_CC("BMPf"), &nowhere), -1);
+    std::filesystem::create_directory(dir.file("folder.bmp"));
+    const struct {
+        FSSpec where;
+        OSErr err;
+        const char* words;
+    } cases[] = {{{dir.file("no-such-folder"), "x.bmp"}, fnfErr, "No such file or directory"},
+                 {{dir.file("keep"), "x.bmp"}, fnfErr, "No such file or directory"},
+                 {spec("folder.bmp"), notAFileErr, "Is a directory"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(GraphicsExportGWorldToFile(g, FOUR_CC("BMPf"), &c.where), c.err) << c.words;
+        EXPECT_EQ(FileErrorText(c.err), c.words);
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2)
+        << "no temporary file is left behind";
+    DisposeGWorld(g);
+}
+
+// A replaced file keeps its permission bits, owner and group; a new one follows the umask;
+// a symbolic link stays a link and its target is replaced in the target's own folder.
+TEST_F(Importer, ReplacingAFileKeepsItsModeItsOwnersAndItsLink) {
+    namespace fs = std::filesystem;
+    GWorldPtr g = make_test_image(5, 5, 1);
+    const auto mode = [this](const char* name) {
+        struct stat st {};
+        ::lstat(dir.file(name).c_str(), &st);
+        return st.st_mode & 07777;
+    };
+    write_bytes(dir.file("private.bmp"), {1});
+    ::chmod(dir.file("private.bmp").c_str(), 0600);
+    const bool root = ::geteuid() == 0;
+    if (root) {  // only a privileged user can give a file away
+        ASSERT_EQ(::chown(dir.file("private.bmp").c_str(), 4321, 4322), 0);
+    }
+    fs::create_directory(dir.file("real"));
+    write_bytes(dir.file("real/target.bmp"), {1});
+    ::chmod(dir.file("real/target.bmp").c_str(), 0640);
+    fs::create_symlink("real/target.bmp", dir.file("link.bmp"));
+    const mode_t umask_before = ::umask(027);
+    for (const char* name : {"private.bmp", "new.bmp", "link.bmp"}) {
+        const FSSpec s = spec(name);
+        ASSERT_EQ(GraphicsExportGWorldToFile(g, FOUR_CC("BMPf"), &s), noErr) << name;
+    }
+    ::umask(umask_before);
+    EXPECT_EQ(mode("private.bmp"), 0600u);
+    EXPECT_EQ(mode("new.bmp"), 0640u);
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.file("private.bmp").c_str(), &st), 0);
+    if (root) {
+        EXPECT_EQ(st.st_uid, 4321u);
+        EXPECT_EQ(st.st_gid, 4322u);
+    }
+    EXPECT_TRUE(fs::is_symlink(dir.file("link.bmp")));
+    EXPECT_EQ(mode("real/target.bmp"), 0640u);
+    EXPECT_EQ(read_bytes(dir.file("real/target.bmp")), read_bytes(dir.file("new.bmp")));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.file("real")), {}), 1);
     DisposeGWorld(g);
 }
 

@@ -107,6 +107,11 @@ void FakeUsbDevice::answer_in(const FakeInAnswer& answer) {
     answers_.push_back(answer);
 }
 
+void FakeUsbDevice::halt(std::uint8_t address) {
+    std::lock_guard<std::mutex> l(lock_);
+    halted_.insert(address);
+}
+
 void FakeUsbDevice::hold_writes(bool on) {
     std::lock_guard<std::mutex> l(lock_);
     hold_writes_ = on;
@@ -176,9 +181,15 @@ bool FakeUsbDevice::handle(_UMockdevIoctlClient* client) {
             g_object_unref(d);
             return done(0, 0);
         }
+        case USBDEVFS_CLEAR_HALT: {
+            if (gone_) return done(-1, ENODEV);
+            UMockdevIoctlData* d = umockdev_ioctl_data_resolve(arg, 0, sizeof(unsigned), nullptr);
+            halted_.erase(std::uint8_t(*reinterpret_cast<unsigned*>(d->data)));
+            g_object_unref(d);
+            return done(0, 0);
+        }
         case USBDEVFS_CLAIMINTERFACE:
         case USBDEVFS_RELEASEINTERFACE:
-        case USBDEVFS_CLEAR_HALT:
             return gone_ ? done(-1, ENODEV) : done(0, 0);
         case USBDEVFS_SUBMITURB: {
             if (gone_) return done(-1, ENODEV);
@@ -189,7 +200,10 @@ bool FakeUsbDevice::handle(_UMockdevIoctlClient* client) {
                 urb_data, offsetof(usbdevfs_urb, buffer), std::size_t(urb->buffer_length), nullptr);
             Urb u{urb_data, 0, 0, {}};
             bool in = (urb->endpoint & 0x80) != 0;
-            if (!in) {
+            if (halted_.count(urb->endpoint)) {
+                u.status = -EPIPE;
+                ready_.push_back(u);
+            } else if (!in) {
                 const auto* p = static_cast<const std::uint8_t*>(buffer->data);
                 if (hold_writes_) {
                     flying_.push_back(u);
@@ -205,6 +219,7 @@ bool FakeUsbDevice::handle(_UMockdevIoctlClient* client) {
                 FakeInAnswer a = answers_.front();
                 answers_.pop_front();
                 u.status = -a.error;
+                if (a.error == EPIPE) halted_.insert(urb->endpoint);
                 std::size_t n =
                     std::min<std::size_t>(a.data.size(), std::size_t(urb->buffer_length));
                 u.in_bytes.assign(a.data.begin(), a.data.begin() + std::ptrdiff_t(n));

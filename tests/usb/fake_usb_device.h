@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,8 +34,8 @@ struct FakeDeviceShape {
 // One answer to a read on an IN endpoint.
 struct FakeInAnswer {
     std::vector<std::uint8_t> data;  // the bytes sent
-    int error;                       // 0, or the errno the transfer ends with (EPIPE = stall)
-    bool never;                      // the read never completes
+    int error;   // 0, or the errno the transfer ends with (EPIPE: a stall that halts the pipe)
+    bool never;  // the read never completes
 };
 
 class FakeUsbDevice {
@@ -43,9 +44,12 @@ class FakeUsbDevice {
     ~FakeUsbDevice();
 
     void answer_in(const FakeInAnswer& answer);  // queued, one per read
-    void hold_writes(bool on);                   // writes stay pending while on
-    void unplug();                               // the device goes; its "remove" event follows
-    void vanish();                               // the device stops answering, no event
+    // The endpoint is halted, as an earlier run may have left it: every transfer on it
+    // stalls until the host clears the halt.
+    void halt(std::uint8_t address);
+    void hold_writes(bool on);  // writes stay pending while on
+    void unplug();              // the device goes; its "remove" event follows
+    void vanish();              // the device stops answering, no event
     std::vector<std::vector<std::uint8_t>> written();  // bytes of every completed write
     int configuration_set();                           // last value set, -1 when none
     int alternate_set();                               // last alternate setting set, -1 when none
@@ -64,6 +68,7 @@ class FakeUsbDevice {
     _UMockdevIoctlBase* handler_;
     std::mutex lock_;
     std::deque<FakeInAnswer> answers_;
+    std::set<std::uint8_t> halted_;  // endpoint addresses
     std::vector<Urb> flying_, ready_, discarded_;
     std::vector<std::vector<std::uint8_t>> written_;
     bool hold_writes_ = false;

@@ -347,10 +347,32 @@ TEST(CameraOverLibusb, OpensExchangesAndClosesOnUnplug) {
     close_camera();
 }
 
+// A halted pipe stalls every transfer until the host clears it. Opening the connection
+// clears both bulk pipes, whether an earlier run left them halted or a stall in this run
+// closed the connection, so the camera answers again after each reopening.
+TEST(CameraOverLibusb, OpeningClearsHaltedPipesSoAStalledCameraRecovers) {
+    FakeUsbDevice fake(
+        FakeDeviceShape{kCameraVendorID, kCameraProductID, 1, true, true, {{kBulkIn, kBulkOut}}});
+    fake.halt(kBulkIn.address);
+    fake.halt(kBulkOut.address);
+    const std::vector<std::uint8_t> answer(32, 0);
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_EQ(init_camera(), 0) << run;
+        fake.answer_in({answer, 0, false});
+        do_tel_zoom();
+        EXPECT_EQ(fake.written().size(), std::size_t(2 * run + 1)) << run;
+        EXPECT_TRUE(is_camera_active()) << run;
+        fake.answer_in({{}, EPIPE, false});
+        do_tel_zoom();
+        EXPECT_FALSE(is_camera_active()) << run;
+    }
+    close_camera();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    InitToolbox(argc, argv);
+    InitToolbox(0, nullptr);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
