@@ -39,6 +39,13 @@ void hooks_set_tick_source(std::uint32_t (*source)());
 // memory. -1 (the default) never fails.
 void hooks_fail_gworlds_after(int count);
 
+// The repeating timers installed, oldest first.
+struct TimerSchedule {
+    int next_ms;    // the wait before the next call: the first delay until the first call
+    int period_ms;  // the wait between calls after the first
+};
+std::vector<TimerSchedule> hooks_timers();
+
 // Scripted mouse for tracking loops: each StillDown() takes the next state, Button() and
 // GetMouse() report the latest one. Once the script is used up the button is up.
 struct MouseState {
