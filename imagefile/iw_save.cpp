@@ -38,8 +38,8 @@ std::string __named_for(const std::string& name, int index) {
 
 // Asks where to save and in which format, starting where the document's file lies (with
 // its name) or else in the last folder used. The name says the format: an image extension
-// typed chooses it, and a name without one gets the format's. True with the file chosen;
-// the format confirmed becomes the preferred one.
+// typed chooses it, and a name without one gets the format's before the dialog accepts it.
+// True with the file chosen; the format confirmed becomes the preferred one.
 bool __ask_save_file(const IwRecord* rec, FSSpec* spec) {
     std::int32_t index = pref.save_type;
     NavDialogOptions options;
@@ -51,11 +51,6 @@ bool __ask_save_file(const IwRecord* rec, FSSpec* spec) {
     if (NavPutFile(&options, image_types[index].type, output_nav_event_handler, &index, spec) !=
         noErr)
         return false;
-    const int named = __format_of_name(spec->name);
-    if (named < 0)
-        spec->name += image_types[index].extension;
-    else
-        index = named;
     pref.save_type = index;
     g_last_folder = spec->folder;
     return true;
@@ -116,6 +111,15 @@ void output_nav_event_handler(NavEventCallbackMessage selector, NavCBRec* params
     if (selector == kNavCBStart) {
         NavMenuItemSpec item = __menu_item(*index);
         NavCustomControl(params->context, kNavCtlSelectCustomType, &item);
+        return;
+    }
+    if (selector == kNavCBAccept) {
+        // The name written is settled before the dialog accepts it, so that the dialog asks
+        // about replacing an existing file under that name and not the one typed.
+        std::string name;
+        NavCustomControl(params->context, kNavCtlGetEditFileName, &name);
+        std::string written = __named_for(name, *index);
+        if (written != name) NavCustomControl(params->context, kNavCtlSetEditFileName, &written);
         return;
     }
     if (selector == kNavCBNameChanged) {

@@ -24,5 +24,6 @@ inline constexpr OSType kCreatorCode = FOUR_CC("Ovc7");
 OSErr iw_save(WindowRef window, bool save_as);
 // The save dialog's event routine; user_data points to the format index in use. On start
 // it selects that format; on a popup choice it switches the index and the name's extension;
-// a name typed with an image extension switches the index and the popup to that format.
+// a name typed with an image extension switches the index and the popup to that format;
+// on accept a name without one gets the format's.
 void output_nav_event_handler(NavEventCallbackMessage selector, NavCBRec* params, void* user_data);

@@ -121,6 +121,7 @@ using NavDialogRef = OpaqueNavDialogRef*;
 using NavEventCallbackMessage = std::int32_t;
 constexpr NavEventCallbackMessage kNavCBStart = 2;            // the dialog is about to show
 constexpr NavEventCallbackMessage kNavCBPopupMenuSelect = 8;  // a popup item was chosen
+constexpr NavEventCallbackMessage kNavCBAccept = 9;           // a name is about to be accepted
 constexpr NavEventCallbackMessage kNavCBNameChanged = 64;     // the name field changed
 struct NavCBRec {
     NavDialogRef context;              // the dialog, for NavCustomControl
@@ -142,9 +143,10 @@ struct NavDialogOptions {
     std::string message;                          // shown above the name
     std::vector<NavMenuItemSpec> popupExtension;  // the format popup's items, in order
 };
-// Asks, application-modal, where to save a file of the type (the popup starts on its item);
-// a name typed without an extension gets the popup item's, and replacing an existing file
-// is confirmed by the user first. event_proc hears of the start, of each popup choice and
-// of each change of the name. 0 with the file in *out, or -128 when cancelled.
+// Asks, application-modal, where to save a file of the type (the popup starts on its item).
+// event_proc hears of the start, of each popup choice, of each change of the name, and of
+// the accept just before a name is accepted, when it may still rename it; replacing an
+// existing file is then confirmed by the user for the name accepted. 0 with the file in
+// *out, or -128 when cancelled.
 OSErr NavPutFile(const NavDialogOptions* options, OSType file_type, NavEventProcPtr event_proc,
                  void* user_data, FSSpec* out);

@@ -44,6 +44,7 @@ std::vector<QEventLoop*> g_nested_loops;  // innermost last
 
 struct LoopTimer {
     QTimer* timer;
+    int period;    // milliseconds between calls after the first
     bool running;  // the routine is being called: a nested loop inside it must not call it again
 };
 std::vector<std::unique_ptr<LoopTimer>> g_timers;
@@ -303,12 +304,12 @@ void Delay(std::uint32_t ticks) {
 
 void InstallEventLoopTimer(double first_delay, double interval, EventLoopTimerProc proc,
                            void* user_data) {
-    auto entry = std::make_unique<LoopTimer>(LoopTimer{new QTimer, false});
+    auto entry =
+        std::make_unique<LoopTimer>(LoopTimer{new QTimer, std::max(1, to_ms(interval)), false});
     LoopTimer* t = entry.get();
-    const int period = std::max(1, to_ms(interval));
     t->timer->setInterval(to_ms(first_delay));
-    QObject::connect(t->timer, &QTimer::timeout, t->timer, [t, period, proc, user_data] {
-        t->timer->setInterval(period);
+    QObject::connect(t->timer, &QTimer::timeout, t->timer, [t, proc, user_data] {
+        t->timer->setInterval(t->period);
         if (t->running) return;
         t->running = true;
         proc(user_data);
@@ -316,6 +317,12 @@ void InstallEventLoopTimer(double first_delay, double interval, EventLoopTimerPr
     });
     t->timer->start();
     g_timers.push_back(std::move(entry));
+}
+
+std::vector<TimerSchedule> hooks_timers() {
+    std::vector<TimerSchedule> out;
+    for (const auto& t : g_timers) out.push_back({t->timer->interval(), t->period});
+    return out;
 }
 
 bool StillDown() {

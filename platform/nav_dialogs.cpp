@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <functional>
 
 #include "platform/dialogs.h"
 #include "platform/prompts.h"
@@ -50,16 +51,26 @@ QString start_folder(const std::string& location) {
     return !location.empty() && folder.isDir() ? folder.absoluteFilePath() : QDir::homePath();
 }
 
-// Makes popup item i the one in use; a name typed without an extension gets its first.
+// Makes popup item i the one in use.
 void use_item(OpaqueNavDialogRef* nav, int i) {
     nav->selected = i;
-    if (!nav->dialog) return;
-    nav->dialog->selectNameFilter(name_filter(nav->items[std::size_t(i)]));
-    const std::vector<std::string> extensions =
-        FileTypeExtensions(nav->items[std::size_t(i)].menuType);
-    if (!extensions.empty())
-        nav->dialog->setDefaultSuffix(QString::fromStdString(extensions.front()).mid(1));
+    if (nav->dialog) nav->dialog->selectNameFilter(name_filter(nav->items[std::size_t(i)]));
 }
+
+// A save dialog that runs before_accept just before it accepts a file's name, so that its
+// question whether to replace an existing file concerns the name as finally settled.
+class PutFileDialog : public QFileDialog {
+  public:
+    using QFileDialog::QFileDialog;
+    std::function<void()> before_accept;
+
+    void accept() override {
+        // A folder's name opens the folder instead; there is no file name to settle yet.
+        const QStringList files = selectedFiles();
+        if (before_accept && !files.isEmpty() && !QFileInfo(files.first()).isDir()) before_accept();
+        QFileDialog::accept();
+    }
+};
 
 }  // namespace
 
@@ -146,8 +157,12 @@ OSErr NavCustomControl(NavDialogRef nav, std::int32_t selector, void* param) {
         }
         case kNavCtlSetEditFileName: {
             nav->name = *static_cast<const std::string*>(param);
-            if (QLineEdit* field = nav->dialog ? name_field(nav->dialog) : nullptr)
-                field->setText(QString::fromStdString(nav->name));
+            if (!nav->dialog) return noErr;
+            // Selecting the name drops a file picked in the list before, which would
+            // otherwise stay the one accepted; the field is set even while it has the focus.
+            const QString name = QString::fromStdString(nav->name);
+            nav->dialog->selectFile(name);
+            if (QLineEdit* field = name_field(nav->dialog)) field->setText(name);
             return noErr;
         }
         default:
@@ -165,8 +180,12 @@ OSErr NavPutFile(const NavDialogOptions* options, OSType file_type, NavEventProc
 
 OSErr shown_put_file(NavDialogRef nav, const NavDialogOptions* options, const std::string& folder,
                      NavEventProcPtr event_proc, void* user_data, FSSpec* out) {
-    QFileDialog dialog(nullptr, QString(), QString::fromStdString(folder));
+    PutFileDialog dialog(nullptr, QString(), QString::fromStdString(folder));
     nav->dialog = &dialog;
+    dialog.before_accept = [nav, event_proc, user_data] {
+        NavCBRec rec{nav, nullptr};
+        if (event_proc) event_proc(kNavCBAccept, &rec, user_data);
+    };
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

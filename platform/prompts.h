@@ -27,8 +27,8 @@ struct Prompts {
                                              const std::string& folder);
     // The folder chosen, starting in folder; empty when cancelled.
     std::string (*choose_folder)(const std::string& folder);
-    // Starts in folder; calls proc with kNavCBStart, then as the name and format change.
-    // noErr or userCanceledErr.
+    // Starts in folder; calls proc with kNavCBStart, then as the name and format change,
+    // and with kNavCBAccept before a name is accepted. noErr or userCanceledErr.
     OSErr (*put_file)(NavDialogRef nav, const NavDialogOptions* options, const std::string& folder,
                       NavEventProcPtr proc, void* user_data, FSSpec* out);
 };

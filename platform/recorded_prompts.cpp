@@ -2,6 +2,7 @@
 // and file dialogs take the queued answers, and nothing waits for a user.
 
 #include <deque>
+#include <filesystem>
 
 #include "platform/prompts.h"
 #include "platform/test_hooks.h"
@@ -73,8 +74,16 @@ OSErr recorded_put_file(NavDialogRef nav, const NavDialogOptions*, const std::st
         NavCBRec rec{nav, &nav->items[std::size_t(item)]};
         if (proc) proc(kNavCBPopupMenuSelect, &rec, user_data);
     }
+    // Accepting settles the name first, and then asks about replacing a file of that name.
+    NavCBRec rec{nav, nullptr};
+    if (proc && !answer.folder.empty()) proc(kNavCBAccept, &rec, user_data);
     g_record.put_file_name = nav->name;
     if (answer.folder.empty()) return userCanceledErr;
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::path(answer.folder) / nav->name, error)) {
+        ++g_record.replace_questions;
+        if (!answer.replace) return userCanceledErr;
+    }
     *out = FSSpec{answer.folder, nav->name};
     return noErr;
 }

@@ -39,6 +39,13 @@ void hooks_set_tick_source(std::uint32_t (*source)());
 // memory. -1 (the default) never fails.
 void hooks_fail_gworlds_after(int count);
 
+// The repeating timers installed, oldest first.
+struct TimerSchedule {
+    int next_ms;    // the wait before the next call: the first delay until the first call
+    int period_ms;  // the wait between calls after the first
+};
+std::vector<TimerSchedule> hooks_timers();
+
 // Scripted mouse for tracking loops: each StillDown() takes the next state, Button() and
 // GetMouse() report the latest one. Once the script is used up the button is up.
 struct MouseState {
@@ -101,6 +108,7 @@ struct PutFileAnswer {
     std::string name;              // typed into the name field first; empty: left as proposed
     std::vector<int> popup_items;  // then chosen from the format popup (0-based), in order
     std::string folder;            // then confirmed in this folder; empty: cancelled
+    bool replace = true;           // asked to replace an existing file: Yes, or No (cancels)
 };
 void hooks_answer_put_file(const PutFileAnswer& answer);
 // What the file dialogs and the question were asked since hooks_clear_record().
@@ -111,6 +119,7 @@ struct NavRecord {
     std::vector<std::string> extensions;  // the filter of the last choose-file dialog
     std::string location;                 // the folder the last file dialog started in
     std::string put_file_name;            // the last put-file dialog's name field at its end
+    int replace_questions = 0;            // put-file dialogs' questions to replace a file
 };
 const NavRecord& hooks_nav_record();
 

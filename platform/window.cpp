@@ -151,9 +151,11 @@ WindowRef finish_window(QWidget* loaded) {
     const QString cls = widget->property("window_class").toString();
     if (cls == QLatin1String("floating")) {
         window->window_class = kFloatingWindowClass;
-        // A palette floats as a tool window; the window holding the menu bar is the
-        // program's main window and stays an ordinary one that the desktop lists.
-        if (!widget->property("shows_menu_bar").toBool()) widget->setWindowFlag(Qt::Tool);
+        // A palette floats as a tool window above the documents (and above a full-screen
+        // picture, where the control window stays at hand); the window holding the menu bar
+        // is the program's main window and stays an ordinary one that the desktop lists.
+        if (!widget->property("shows_menu_bar").toBool())
+            widget->setWindowFlags(widget->windowFlags() | Qt::Tool | Qt::WindowStaysOnTopHint);
     } else if (cls == QLatin1String("movable_modal")) {
         window->window_class = kMovableModalWindowClass;
         widget->setWindowFlag(Qt::Dialog);
@@ -372,7 +374,10 @@ void ShowWindow(WindowRef window) {
 }
 
 void HideWindow(WindowRef window) {
-    window->widget->hide();
+    QWidget* w = window->widget;
+    // Pinned where it is, so that the desktop shows it there again rather than placing it anew.
+    if (w->isVisible()) w->move(w->pos());
+    w->hide();
 }
 
 bool IsWindowVisible(WindowRef window) {

@@ -115,6 +115,8 @@ TEST_F(Prefs, DamagedFilesReadAsDefaultsWithoutCrashing) {
         {'O', 'V', 'R', 'F', 0xFF, 0xFF, 0xFF, 0xFF},                     // count beyond the end
         {'O', 'V', 'R', 'F', 1,    0,    0,    0,    'F', 'E', 'R', 'P',  // length beyond the end
          128, 0,   0,   0,   0xFF, 0xFF, 0xFF, 0x7F, 1,   0,   0,   0},
+        {'O', 'V', 'R', 'F', 1, 0, 0, 0, 'F', 'E', 'R', 'P',  // bytes after the end
+         128, 0,   0,   0,   8, 0, 0, 0, 2,   0,   0,   0,   9, 0, 0, 0, 0xAA},
     };
     for (const Bytes& c : cases) {
         write_file(c);

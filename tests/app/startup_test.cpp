@@ -7,6 +7,7 @@
 #include "app/prefs.h"
 #include "app/startup.h"
 #include "app/toolbar.h"
+#include "imagewin/image_window.h"
 #include "platform/resfile.h"
 #include "support/temp_dir.h"
 #include "support/toolbox.h"
@@ -17,7 +18,6 @@ namespace {
 struct FirstTurn {
     bool ran = false;
     std::string status;
-    bool control_active[kTbCount + 1] = {};
     bool toolbar_visible = false;
     Point toolbar_origin{};
     bool lm_checked[3] = {};
@@ -46,13 +46,9 @@ class Startup : public ToolboxTest {
         auto* t = static_cast<Startup*>(self);
         FirstTurn& f = t->seen_;
         f.ran = true;
-        for (int id = 1; id <= kTbCount; ++id) {
-            const ControlID cid{FOUR_CC("TBAR"), id};
-            ControlRef c = nullptr;
-            if (GetControlByID(g_tool_bar, &cid, &c) != noErr) continue;
-            f.control_active[id] = IsControlActive(c);
-            if (id == 15) f.status = GetControlText(c);
-        }
+        const ControlID status{FOUR_CC("TBAR"), 15};
+        ControlRef text = nullptr;
+        if (GetControlByID(g_tool_bar, &status, &text) == noErr) f.status = GetControlText(text);
         f.toolbar_visible = IsWindowVisible(g_tool_bar);
         f.toolbar_origin = GetWindowContentOrigin(g_tool_bar);
         const OSType sizes[] = {FOUR_CC("LM1 "), FOUR_CC("LM2 "), FOUR_CC("LM3 ")};
@@ -96,9 +92,6 @@ TEST_F(Startup, WithoutCameraOrWindowTheCameraDocumentAndViewCommandsAreDisabled
               0);
     ASSERT_TRUE(seen_.ran);
     EXPECT_EQ(seen_.status, "Camera:Not found.");
-    for (int id : {10, 11, 12, 14}) EXPECT_FALSE(seen_.control_active[id]) << "control " << id;
-    EXPECT_TRUE(seen_.control_active[1]);
-    EXPECT_TRUE(seen_.control_active[13]);
     EXPECT_TRUE(seen_.toolbar_visible);
     EXPECT_EQ(seen_.toolbar_origin.h, 16);
     EXPECT_EQ(seen_.toolbar_origin.v, 22);
@@ -117,9 +110,33 @@ TEST_F(Startup, StoredLiveMonitorSizeOneChecksOnlyTheHalfSizeItem) {
     EXPECT_FALSE(seen_.lm_checked[2]);
 }
 
-TEST_F(Startup, QuitEndsTheLoopAndWritesThePreferences) {
-    ASSERT_EQ(run([](void*) { pref.lm_size = 2; }), 0);
-    EXPECT_TRUE(seen_.ran);
+TEST_F(Startup, IdleRoutineRunsEveryTwentiethOfASecondAfterTheFirstSecond) {
+    static std::vector<TimerSchedule> timers;
+    ASSERT_EQ(run([](void*) { timers = hooks_timers(); }), 0);
+    ASSERT_EQ(timers.size(), 2u);  // the test's own first-turn timer, then the idle timer
+    EXPECT_EQ(timers[1].next_ms, 1000);
+    EXPECT_EQ(timers[1].period_ms, 50);
+}
+
+TEST_F(Startup, CancelledQuitKeepsTheLoopRunningAndTheNextQuitWritesThePreferences) {
+    static bool turned_after_cancel;
+    turned_after_cancel = false;
+    ASSERT_EQ(run([](void*) {
+                  pref.lm_size = 2;
+                  ShowWindow(iw_new(8, 8, 5));  // a changed document: quitting asks about it
+                  hooks_answer_save_changes(kNavAskSaveChangesCancel);
+                  hooks_answer_save_changes(kNavAskSaveChangesDontSave);
+                  InstallEventLoopTimer(
+                      0.0, 1000.0,
+                      [](void*) {
+                          turned_after_cancel = true;
+                          ProcessHICommand(FOUR_CC("quit"));
+                      },
+                      nullptr);
+              }),
+              0);
+    EXPECT_TRUE(turned_after_cancel);
+    EXPECT_EQ(hooks_nav_record().save_changes, 2);
     pref = PrefRecord{};
     file_load_prefs();
     EXPECT_EQ(pref.lm_size, 2);

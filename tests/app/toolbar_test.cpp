@@ -1,8 +1,10 @@
 // The refresh of toolbar controls, status text and menus from the program's state.
 
-#include "app/toolbar.h"
+#include <string>
+
 #include "app/control_window.h"
 #include "app/prefs.h"
+#include "app/toolbar.h"
 #include "camera/live_stream.h"
 #include "camera/usb_connection.h"
 #include "imagefile/file_conversion.h"
@@ -55,32 +57,63 @@ class Toolbar : public ToolboxTest {
     IwRecord record_{};
 };
 
-TEST_F(Toolbar, LiveButtonsFollowTheCameraAndTheLiveMonitor) {
-    struct Case {
-        bool camera, live;
-        bool stop, start, capture;
-        const char* status;
+enum Front { kNone, kLive, kImage, kHiddenImage };
+
+struct StateCase {
+    const char* name;
+    bool camera, live, converting;
+    Front front;
+    int lm_ratio;
+    const char* menus;     // the commands enabled among kCommands, comma separated
+    const char* controls;  // the toolbar controls active, comma separated
+};
+
+const char* const kCommands[] = {"clos", "save", "svas", "R180", "R90R", "R90L", "FSCR", "ZIN ",
+                                 "ZOUT", "BFIT", "ZSEL", "ASIZ", "CAPT", "RCON", "MSTP", "MSTA"};
+
+bool listed(const char* list, const std::string& item) {
+    return ("," + std::string(list) + ",").find("," + item + ",") != std::string::npos;
+}
+
+TEST_F(Toolbar, EachStateEnablesExactlyItsCommandsAndControls) {
+    const char* const image = "clos,save,svas,R180,R90R,R90L,FSCR,ZIN ,ZOUT,BFIT,ZSEL,ASIZ";
+    const StateCase cases[] = {
+        {"nothing", false, false, false, kNone, 5, "", "1,13"},
+        {"camera", true, false, false, kNone, 5, "CAPT,RCON,MSTA", "1,11,12,13,14"},
+        {"live", true, true, false, kNone, 5, "CAPT,RCON,MSTP", "1,10,12,13,14"},
+        {"live without camera", false, true, false, kNone, 5, "", "1,13"},
+        {"converting", true, false, true, kNone, 5, "MSTA", "1,11,12,13,14"},
+        {"live window at 100%", false, false, false, kLive, 5, "clos,FSCR,ZIN ,ZOUT", "1,3,8,9,13"},
+        {"live window at 50%", false, false, false, kLive, 3, "clos,FSCR,ZIN ,ZOUT,ASIZ",
+         "1,3,8,9,13"},
+        {"image window", false, false, false, kImage, 5, image, "1,2,3,4,5,6,7,8,9,13"},
+        {"hidden image window", false, false, false, kHiddenImage, 5, "", "1,13"},
     };
-    const Case cases[] = {
-        {false, false, false, false, false, "Camera:Not found."},
-        {true, false, false, true, true, "Camera:Ready"},
-        {true, true, true, false, true, "Camera:Ready"},
-        {false, true, false, false, false, "Camera:Not found."},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "camera " << c.camera << " live " << c.live);
+    for (const StateCase& c : cases) {
+        SCOPED_TRACE(c.name);
         set_camera(c.camera);
         g_live_monitor_now = c.live;
+        pref.lm_ratio = c.lm_ratio;
+        DialogRef dialog = nullptr;
+        if (c.converting) {
+            ASSERT_EQ(hooks_new_dialog_from_form(document_form(100, 50).c_str(), &dialog), noErr);
+        }
+        g_file_conversion_dialog_ptr = dialog;
+        WindowRef window = c.front == kNone ? nullptr : shown_window();
+        if (c.front == kLive) g_lm_win = window;
+        if (c.front == kImage || c.front == kHiddenImage) {
+            record_.sig = kIwSignature;
+            SetWRefCon(window, &record_);
+        }
+        if (c.front == kHiddenImage) HideWindow(window);
         tb_setup();
-        EXPECT_EQ(IsControlActive(control(10)), c.stop);
-        EXPECT_EQ(IsControlActive(control(11)), c.start);
-        EXPECT_EQ(IsControlActive(control(12)), c.capture);
-        EXPECT_EQ(IsControlActive(control(14)), c.camera);
-        EXPECT_EQ(enabled("CAPT"), c.camera);
-        EXPECT_EQ(enabled("RCON"), c.camera);
-        EXPECT_EQ(enabled("MSTP"), c.stop);
-        EXPECT_EQ(enabled("MSTA"), c.start);
-        EXPECT_EQ(GetControlText(control(15)), c.status);
+        for (const char* code : kCommands) EXPECT_EQ(enabled(code), listed(c.menus, code)) << code;
+        for (int id = 1; id <= 14; ++id)
+            EXPECT_EQ(IsControlActive(control(id)), listed(c.controls, std::to_string(id))) << id;
+        EXPECT_EQ(GetControlText(control(15)), c.camera ? "Camera:Ready" : "Camera:Not found.");
+        if (window) DisposeWindow(window);
+        if (dialog) DisposeDialog(dialog);
+        g_lm_win = nullptr;
     }
 }
 
@@ -92,54 +125,10 @@ TEST_F(Toolbar, CameraGoingAwayHidesTheControlWindowAndKeepsItsButtonValue) {
     set_camera(false);
     tb_setup();
     EXPECT_FALSE(IsWindowVisible(g_control_win));
-    EXPECT_FALSE(IsControlActive(control(14)));
     EXPECT_EQ(GetControlValue(control(14)), 1);
 }
 
-TEST_F(Toolbar, ConversionDialogDisablesCaptureAndCameraControl) {
-    set_camera(true);
-    DialogRef dialog = nullptr;
-    ASSERT_EQ(hooks_new_dialog_from_form(document_form(100, 50).c_str(), &dialog), noErr);
-    g_file_conversion_dialog_ptr = dialog;
-    tb_setup();
-    EXPECT_FALSE(enabled("CAPT"));
-    EXPECT_FALSE(enabled("RCON"));
-    EXPECT_TRUE(IsControlActive(control(12)));
-}
-
-TEST_F(Toolbar, LiveMonitorInFrontEnablesActualSizeOnlyAwayFromScaleOne) {
-    g_lm_win = shown_window();
-    for (int index : {5, 3, 11}) {
-        SCOPED_TRACE(index);
-        pref.lm_ratio = index;
-        tb_setup();
-        EXPECT_EQ(enabled("ASIZ"), index != 5);
-        EXPECT_TRUE(enabled("clos"));
-        EXPECT_FALSE(enabled("save"));
-        EXPECT_FALSE(enabled("svas"));
-        EXPECT_TRUE(enabled("ZIN "));
-        EXPECT_FALSE(enabled("BFIT"));
-        EXPECT_FALSE(enabled("R90R"));
-        EXPECT_TRUE(IsControlActive(control(3)));
-        EXPECT_FALSE(IsControlActive(control(2)));
-    }
-}
-
-TEST_F(Toolbar, ImageWindowInFrontEnablesDocumentCommands) {
-    record_.sig = kIwSignature;
-    WindowRef image = shown_window();
-    SetWRefCon(image, &record_);
-    tb_setup();
-    for (const char* code : {"clos", "save", "svas", "R180", "R90R", "R90L", "FSCR", "ZIN ", "ZOUT",
-                             "BFIT", "ZSEL", "ASIZ"})
-        EXPECT_TRUE(enabled(code)) << code;
-    for (int id : {2, 3, 4, 5, 6, 7, 8, 9}) EXPECT_TRUE(IsControlActive(control(id))) << id;
-    HideWindow(image);
-    tb_setup();
-    EXPECT_FALSE(enabled("save")) << "a hidden image window is not in front";
-}
-
-TEST_F(Toolbar, ToolButtonsShowTheCurrentToolAndThePanelButtonItsVisibility) {
+TEST_F(Toolbar, ButtonValuesShowTheToolThePanelAndTheLiveSize) {
     struct Case {
         const char* tool;
         int hand, select;
@@ -157,17 +146,14 @@ TEST_F(Toolbar, ToolButtonsShowTheCurrentToolAndThePanelButtonItsVisibility) {
     HideWindow(g_draw_win);
     tb_setup();
     EXPECT_EQ(GetControlValue(control(13)), 0);
-}
-
-TEST_F(Toolbar, LiveMonitorSizeChecksExactlyOneItem) {
+    const char* sizes[] = {"LM1 ", "LM2 ", "LM3 "};
     for (int size : {0, 1, 2}) {
         pref.lm_size = size;
         tb_setup();
-        const char* codes[] = {"LM1 ", "LM2 ", "LM3 "};
         for (int i = 0; i < 3; ++i) {
             MenuRef m = nullptr;
             MenuItemIndex item = 0;
-            ASSERT_EQ(GetIndMenuItemWithCommandID(nullptr, code_of(codes[i]), 1, &m, &item), noErr);
+            ASSERT_EQ(GetIndMenuItemWithCommandID(nullptr, code_of(sizes[i]), 1, &m, &item), noErr);
             EXPECT_EQ(IsMenuItemChecked(m, item), i == size) << "size " << size << " item " << i;
         }
     }

@@ -231,6 +231,32 @@ TEST_F(OpenSave, FileNameAndFormatAgreeWhateverIsTypedAndChosen) {
     }
 }
 
+TEST_F(OpenSave, ReplacingAFileIsAskedForTheNameWrittenNotTheNameTyped) {
+    const std::pair<const char*, const char*> cases[] = {{"shot.png", "shot.png.jpg"},
+                                                         {"shot", "shot.jpg"}};
+    pref.save_type = 0;
+    for (const auto& [typed, written] : cases) {
+        SCOPED_TRACE(typed);
+        write_bytes(dir_.file(written), {'o', 'l', 'd'});
+        const std::size_t files = files_in_folder();
+        WindowRef w = new_doc(8, 6);
+        hooks_clear_record();
+        hooks_answer_put_file({typed, {}, dir_.path(), false});
+        EXPECT_EQ(iw_save(w, true), noErr);
+        EXPECT_EQ(hooks_nav_record().replace_questions, 1);
+        EXPECT_EQ(hooks_nav_record().put_file_name, written);
+        EXPECT_EQ(read_bytes(dir_.file(written)), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+        EXPECT_EQ(files_in_folder(), files);
+        EXPECT_FALSE(rec(w)->has_spec);
+        hooks_answer_put_file({typed, {}, dir_.path(), true});
+        EXPECT_EQ(iw_save(w, true), noErr);
+        EXPECT_EQ(rec(w)->spec.name, written);
+        const FSSpec s = spec(written);
+        EXPECT_EQ(get_ostype_of_file(&s), FOUR_CC("JPEG"));
+        close_doc(w);
+    }
+}
+
 TEST_F(OpenSave, FileDialogsStartInTheLastFolderUsedKeptAcrossARestart) {
     ::setenv("XDG_CONFIG_HOME", dir_.path().c_str(), 1);
     ASSERT_NE(std::getenv("HOME"), nullptr);

@@ -1,9 +1,5 @@
-// JPEG encoding of an offscreen with the program's fixed parameters, and temporary files
-// read back into memory.
+// JPEG encoding of an offscreen with the program's fixed parameters.
 #include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
 
 #include "imagefile/jpeg_encode.h"
 #include "support/image_files.h"
@@ -24,13 +20,14 @@ std::vector<std::uint8_t> segment(const std::vector<std::uint8_t>& jpeg, std::ui
     return {};
 }
 
-TEST(JpegEncode, FileCarriesJfifDensityUnitOneWithZeroDensitiesAnd422Sampling) {
+TEST(JpegEncode, StreamCarriesJfifDensityUnitOneWithZeroDensitiesAnd422Sampling) {
     TempDir dir;
     // 17 x 9 is not a multiple of the 16 x 8 unit; the frame still has the exact size.
     GWorldPtr g = make_test_image(17, 9, 1);
+    std::vector<std::uint8_t> jpeg;
+    ASSERT_EQ(gworld2jpegptr(g, &jpeg), noErr);
     const std::string path = dir.file("a.jpg");
-    ASSERT_EQ(gworld2jpegfile(g, path.c_str()), noErr);
-    const auto jpeg = read_bytes(path);
+    write_bytes(path, jpeg);
     ASSERT_GE(jpeg.size(), 4u);
     EXPECT_EQ(jpeg[0], 0xFF);
     EXPECT_EQ(jpeg[1], 0xD8);
@@ -63,42 +60,6 @@ TEST(JpegEncode, BytesBeyondTheWidthOfARowNeverReachTheFile) {
     EXPECT_EQ(a, b);
     DisposeGWorld(tight);
     DisposeGWorld(padded);
-}
-
-TEST(JpegEncode, UnwritablePathGivesMemFullAndLeavesNoFile) {
-    TempDir dir;
-    GWorldPtr g = make_test_image(8, 8, 1);
-    const std::string path = dir.file("missing/a.jpg");
-    EXPECT_EQ(gworld2jpegfile(g, path.c_str()), memFullErr);
-    EXPECT_FALSE(std::filesystem::exists(path));
-    DisposeGWorld(g);
-}
-
-TEST(TmpfileToPtr, ReadsTheFileWholeAndDeletesIt) {
-    TempDir dir;
-    const struct {
-        const char* name;
-        std::vector<std::uint8_t> bytes;
-        bool exists;
-    } cases[] = {
-        {"data", {9, 8, 7, 6, 5}, true},
-        {"empty", {}, true},
-        {"missing", {}, false},
-    };
-    for (const auto& c : cases) {
-        const std::string path = dir.file(c.name);
-        if (c.exists) write_bytes(path, c.bytes);
-        std::size_t size = 99;
-        std::uint8_t* block = tmpfile_to_ptr(path.c_str(), &size);
-        if (c.bytes.empty()) {
-            EXPECT_EQ(block, nullptr) << c.name;
-        } else {
-            ASSERT_NE(block, nullptr);
-            EXPECT_EQ(std::vector<std::uint8_t>(block, block + size), c.bytes);
-        }
-        EXPECT_FALSE(std::filesystem::exists(path)) << c.name;
-        std::free(block);
-    }
 }
 
 }  // namespace

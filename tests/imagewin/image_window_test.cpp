@@ -155,6 +155,8 @@ TEST_F(ImageWindow, NewWindowIsSizedToTheScaledPictureWithinTheScreen) {
     GetWindowPortBounds(w, &r);
     EXPECT_EQ(r.right, 256 + 15);
     EXPECT_EQ(r.bottom, 192 + 15);
+    GetWindowPortBounds(iw_new(300, 150, 4), &r);
+    EXPECT_NEAR(r.right - 15, 200, 1) << "two thirds";
     EXPECT_FALSE(IsWindowVisible(w));
     EXPECT_TRUE(rec(w)->modified);
     EXPECT_FALSE(rec(w)->has_spec);

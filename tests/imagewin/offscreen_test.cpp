@@ -1,8 +1,6 @@
-// Offscreen creation, rectangle fitting and centring, string conversions.
+// Offscreen creation, rectangle fitting and centring.
 
 #include <gtest/gtest.h>
-
-#include <cstring>
 
 #include "imagewin/offscreen.h"
 
@@ -62,36 +60,6 @@ TEST(CreateOffscreen, IsWhiteOrNullOnFailureAndLeavesTheCurrentPortAlone) {
     SetGWorld(nullptr);
     DisposeGWorld(g);
     DisposeGWorld(current);
-}
-
-TEST(ErasePortRect, UsesThePortsBackgroundAndRestoresThePort) {
-    GWorldPtr g = create_offscreen(32, 4, 4, false);
-    SetGWorld(g);
-    RGBColor grey{0x8080, 0x8080, 0x8080};
-    RGBBackColor(&grey);
-    SetGWorld(nullptr);
-    erase_port_rect(g);
-    EXPECT_EQ(GetPixelRGB(g, 3, 3), 0x808080u);
-    CGrafPtr now;
-    GetGWorld(&now);
-    EXPECT_EQ(now, nullptr);
-    DisposeGWorld(g);
-}
-
-TEST(PascalStrings, RoundTripAndLongStringsKeep255) {
-    char buf[400];
-    std::strcpy(buf, "IMAG0001.JPG");
-    CtoPstr(buf);
-    EXPECT_EQ(buf[0], 12);
-    EXPECT_EQ(std::memcmp(buf + 1, "IMAG0001.JPG", 12), 0);
-    PtoCstr(reinterpret_cast<unsigned char*>(buf));
-    EXPECT_STREQ(buf, "IMAG0001.JPG");
-    std::memset(buf, 'x', 300);
-    buf[300] = 0;
-    CtoPstr(buf);
-    EXPECT_EQ(static_cast<unsigned char>(buf[0]), 255);
-    PtoCstr(reinterpret_cast<unsigned char*>(buf));
-    EXPECT_EQ(std::strlen(buf), 255u);
 }
 
 }  // namespace

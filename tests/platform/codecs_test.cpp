@@ -74,40 +74,7 @@ class Jpeg : public ::testing::Test {
   protected:
     TempDir dir;
     std::string src_png() { return write_test_png(dir.path(), 75, 41, 3); }
-    // Our decode of the file against ImageMagick's, component by component.
-    void expect_like_magick(const std::string& file, int tolerance) {
-        int w, h;
-        const auto want = magick_pixels(file, &w, &h);
-        ASSERT_FALSE(want.empty()) << file;
-        const auto data = read_bytes(file);
-        GWorldPtr g = nullptr;
-        ASSERT_EQ(ReadJPEGImage(data.data(), data.size(), 1, &g), noErr) << file;
-        EXPECT_EQ(g->width, w);
-        EXPECT_EQ(g->height, h);
-        EXPECT_LE(max_component_diff(gworld_pixels(g), want), tolerance) << file;
-        DisposeGWorld(g);
-    }
 };
-
-TEST_F(Jpeg, DecodesBaselineProgressiveGreyAndCmykFilesAsAnotherDecoderDoes) {
-    const std::string png = src_png();
-    const struct {
-        const char* name;
-        const char* options;
-        int tolerance;
-    } kinds[] = {
-        {"baseline.jpg", "-quality 90", 1},
-        {"h2v1.jpg", "-sampling-factor 2x1 -quality 80", 1},
-        {"progressive.jpg", "-interlace Plane", 1},
-        {"grey.jpg", "-colorspace Gray", 1},
-        {"cmyk.jpg", "-colorspace CMYK", 3},
-    };
-    for (const auto& k : kinds) {
-        const std::string file = dir.file(k.name);
-        ASSERT_EQ(run_tool("/usr/bin/convert " + png + " " + k.options + " " + file), 0);
-        expect_like_magick(file, k.tolerance);
-    }
-}
 
 TEST_F(Jpeg, DecodesStraightIntoPaddedRowsAndLeavesTheRestOfALargerWorldAlone) {
     const std::string file = dir.file("a.jpg");

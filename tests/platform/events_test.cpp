@@ -44,6 +44,14 @@ TEST_F(Events, NestedRunInsideATimerEndsWhenQuitAndTheTimerNeverReenters) {
     EXPECT_EQ(n.calls, 2);
 }
 
+TEST_F(Events, ARepeatingTimerWaitsItsFirstDelayOnceThenItsPeriod) {
+    InstallEventLoopTimer(0.0, 0.05, quit_nested, nullptr);
+    ASSERT_EQ(hooks_timers().size(), 1u);
+    EXPECT_EQ(hooks_timers()[0].next_ms, 0);
+    EXPECT_EQ(RunCurrentEventLoop(30.0), 0);
+    EXPECT_EQ(hooks_timers()[0].next_ms, 50);
+}
+
 TEST_F(Events, NestedRunWithNoTimeLeftReportsTimeOutEvenAfterAQuitWithNoNestedRun) {
     EXPECT_EQ(RunCurrentEventLoop(0.0), 1);
     QuitCurrentEventLoop();

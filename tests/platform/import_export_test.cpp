@@ -1,8 +1,10 @@
 // The graphics importer and exporter, and pictures drawn into rectangles of a port.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <iterator>
 
@@ -218,6 +220,18 @@ TEST_F(Importer, FailedExportLeavesAnExistingFileAsItWasAndSaysWhy) {
     write_bytes(dir.file("keep"), {1, 2, 3});
     const FSSpec keep = spec("keep");
     EXPECT_EQ(GraphicsExportGWorldToFile(g, FOUR_CC("TIFF"), &keep), paramErr);
+    EXPECT_EQ(read_bytes(dir.file("keep")), (std::vector<std::uint8_t>{1, 2, 3}));
+    // The write itself fails part way: files may grow to 64 bytes only.
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 64;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const OSErr err = GraphicsExportGWorldToFile(g, FOUR_CC("BMPf"), &keep);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, old_handler);
+    EXPECT_NE(err, noErr);
     EXPECT_EQ(read_bytes(dir.file("keep")), (std::vector<std::uint8_t>{1, 2, 3}));
     std::filesystem::create_directory(dir.file("folder.bmp"));
     const struct {
