@@ -249,7 +249,22 @@ void __convert_single_file() {
     __close_progress_dialog();
 }
 
-// After each file one event is read: the progress dialog's stop button ends the run there.
+// The progress dialog's stop button was hit: the events waiting are read, none waited for.
+bool __stop_requested() {
+    bool stop = false;
+    EventRecord event;
+    while (WaitNextEvent(everyEvent, &event, 0)) {
+        DialogRef hit = nullptr;
+        std::int16_t item = 0;
+        if (IsDialogEvent(&event) && DialogSelect(&event, &hit, &item) && hit == g_progress &&
+            item == 1)
+            stop = true;
+    }
+    return stop;
+}
+
+// The events that came during each file are read after it, so that the stop button ends
+// the run there.
 void __convert_folder() {
     const std::vector<FSSpec> list = get_file_list(&g_spec[1], false);
     __open_progress_dialog(std::int32_t(list.size()));
@@ -257,14 +272,7 @@ void __convert_folder() {
     __g_unreadable = 0;
     for (const FSSpec& file : list) {
         do_convert_file(&file, &g_spec[2], true);
-        if (__g_destination_refused) break;
-        EventRecord event;
-        WaitNextEvent(everyEvent, &event, 0);
-        DialogRef hit = nullptr;
-        std::int16_t item = 0;
-        if (IsDialogEvent(&event) && DialogSelect(&event, &hit, &item) && hit == g_progress &&
-            item == 1)
-            break;
+        if (__g_destination_refused || __stop_requested()) break;
     }
     __close_progress_dialog();
     if (__g_unreadable > 0) show_error_alert(kErrorAlertTitle, "The file was not able to be read.");

@@ -319,3 +319,10 @@ void hooks_control_part(ControlRef control, std::int16_t part) {
 void hooks_press_control(ControlRef control) {
     if (auto* b = qobject_cast<QAbstractButton*>(control->widget.data())) b->click();
 }
+
+void hooks_choose_popup_item(ControlRef control, int item) {
+    auto* box = qobject_cast<QComboBox*>(control->widget.data());
+    if (!box || item < 1 || item > box->count()) return;
+    box->setCurrentIndex(item - 1);
+    emit box->activated(item - 1);
+}

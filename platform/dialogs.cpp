@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QExposeEvent>
 #include <QFontMetrics>
@@ -338,7 +339,18 @@ std::int16_t GetDialogKeyboardFocusItem(DialogRef dialog) {
 }
 
 void DrawDialog(DialogRef dialog) {
-    if (dialog->window->widget->isVisible()) dialog->window->widget->repaint();
+    QWidget* w = dialog->window->widget;
+    if (!w->isVisible()) return;
+    // A dialog just shown reaches the screen a moment later, and what is drawn before then is
+    // lost: wait for it, briefly, so that it is drawn at once.
+    QElapsedTimer waited;
+    waited.start();
+    while (w->windowHandle() && !w->windowHandle()->isExposed() && waited.elapsed() < 250) {
+        QEventLoop wait;
+        QTimer::singleShot(5, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+    w->repaint();
 }
 
 std::string TruncDialogItemText(DialogRef dialog, std::int16_t item, const std::string& text,

@@ -65,6 +65,8 @@ void hooks_close_box(WindowRef window);
 // The user chooses a menu item, or presses a button control.
 void hooks_choose_menu_item(MenuRef menu, MenuItemIndex item);
 void hooks_press_control(ControlRef control);
+// The user chooses item (from 1) of a popup control.
+void hooks_choose_popup_item(ControlRef control, int item);
 // The user clicks the window's content at local (h, v).
 void hooks_click_window(WindowRef window, std::int16_t h = 5, std::int16_t v = 5);
 // The user types a key while the window has the focus (27 is Escape).

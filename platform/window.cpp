@@ -138,7 +138,7 @@ class Placer : public QObject {
 
 // Ports of windows that are gone, shrunk to one pixel and never freed: a copy saved before
 // its window went away still draws somewhere harmless when it is restored. The list itself
-// is never destroyed either, so the ports stay reachable to the end of the process.
+// outlives the program's static destructors, so the ports stay reachable to the end.
 std::vector<GWorldPtr>& g_retired_ports = *new std::vector<GWorldPtr>;
 
 WindowRef finish_window(QWidget* loaded) {

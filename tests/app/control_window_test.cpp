@@ -125,6 +125,8 @@ TEST_F(ControlPanels, PanelShowsTheChoicesAndEraserSizesOnlyWithTheEraser) {
     }
     hooks_press_control(panel(2));
     EXPECT_EQ(g_dp_cur_tool, FOUR_CC("TL03"));
+    hooks_choose_popup_item(panel(13), 2);
+    EXPECT_EQ(g_dp_cur_line_width, FOUR_CC("LNW5"));
     command("DRAW");
     EXPECT_FALSE(IsWindowVisible(window));
     EXPECT_EQ(g_dp_cur_tool, FOUR_CC("HAND"));

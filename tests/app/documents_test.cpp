@@ -33,16 +33,7 @@ class Documents : public ImageDocTest {
     TempDir dir_;
 };
 
-TEST_F(Documents, QuitWithTwoModifiedDocumentsAndCancelOnTheFrontOneKeepsBoth) {
-    new_doc(10, 10, 5, "back");
-    new_doc(10, 10, 5, "front");
-    hooks_answer_save_changes(kNavAskSaveChangesCancel);
-    EXPECT_EQ(ProcessHICommand(FOUR_CC("quit")), userCanceledErr);
-    EXPECT_EQ(hooks_nav_record().save_changes, 1) << "the walk stops at the first refusal";
-    EXPECT_EQ(document_titles(), (std::vector<std::string>{"front 100%", "back 100%"}));
-}
-
-TEST_F(Documents, QuitAsksAboutEachModifiedDocumentFrontToBackAndClosesAll) {
+TEST_F(Documents, QuitAsksAboutEachChangedDocumentFrontToBackStopsAtCancelElseClosesAll) {
     WindowRef back = new_doc(10, 10, 5, "back");
     new_doc(10, 10, 5, "front");
     rec(back)->modified = false;
@@ -51,10 +42,14 @@ TEST_F(Documents, QuitAsksAboutEachModifiedDocumentFrontToBackAndClosesAll) {
     ShowWindow(lm);
     g_lm_win = lm;
     new_doc(10, 10, 5, "top");
+    hooks_answer_save_changes(kNavAskSaveChangesCancel);
+    EXPECT_EQ(ProcessHICommand(FOUR_CC("quit")), userCanceledErr);
+    EXPECT_EQ(hooks_nav_record().save_changes, 1) << "the walk stops at the first refusal";
+    EXPECT_EQ(document_titles(), (std::vector<std::string>{"top 100%", "front 100%", "back 100%"}));
     hooks_answer_save_changes(kNavAskSaveChangesDontSave);
     hooks_answer_save_changes(kNavAskSaveChangesDontSave);
     EXPECT_EQ(ProcessHICommand(FOUR_CC("quit")), eventNotHandledErr);
-    EXPECT_EQ(hooks_nav_record().save_changes, 2);
+    EXPECT_EQ(hooks_nav_record().save_changes, 3);
     EXPECT_EQ(GetFrontWindowOfClass(kDocumentWindowClass, false), nullptr);
 }
 
