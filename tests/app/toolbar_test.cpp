@@ -72,7 +72,8 @@ const char* const kCommands[] = {"clos", "save", "svas", "R180", "R90R", "R90L",
                                  "ZOUT", "BFIT", "ZSEL", "ASIZ", "CAPT", "RCON", "MSTP", "MSTA"};
 
 bool listed(const char* list, const std::string& item) {
-    return ("," + std::string(list) + ",").find("," + item + ",") != std::string::npos;
+    const std::string padded = std::string(",").append(list).append(",");
+    return padded.find(std::string(",").append(item).append(",")) != std::string::npos;
 }
 
 TEST_F(Toolbar, EachStateEnablesExactlyItsCommandsAndControls) {
