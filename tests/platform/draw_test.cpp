@@ -152,22 +152,6 @@ TEST_F(Draw, PatternIsAlignedToThePortOriginAndItsZeroBitsTakeTheBackgroundColou
         }
 }
 
-TEST_F(Draw, ClassicColourConstants) {
-    const std::pair<long, std::uint32_t> table[] = {
-        {blackColor, 0x000000},   {whiteColor, 0xFFFFFF}, {redColor, 0xFF0000},
-        {greenColor, 0x00FF00},   {blueColor, 0x0000FF},  {cyanColor, 0x00FFFF},
-        {magentaColor, 0xFF00FF}, {yellowColor, 0xFFFF00}};
-    GWorldPtr g = make(1, 1);
-    SetGWorld(g);
-    Rect r;
-    SetRect(&r, 0, 0, 1, 1);
-    for (const auto& [code, rgb] : table) {
-        ForeColor(code);
-        PaintRect(&r);
-        EXPECT_EQ(GetPixelRGB(g, 0, 0), rgb) << code;
-    }
-}
-
 TEST_F(Draw, FrameRectDrawsInsideOnePenThick) {
     GWorldPtr g = make(20, 20);
     SetGWorld(g);
