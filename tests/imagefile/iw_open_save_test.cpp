@@ -139,7 +139,7 @@ TEST_F(OpenSave, ChooserOffersTheImageExtensionsAndTakesExactlyOneFile) {
     EXPECT_FALSE(get_load_file(&out, 5, types, nullptr));
 }
 
-TEST_F(OpenSave, BitmapTypeWithABlankKeepsItsTypeForPlainSaves) {
+TEST_F(OpenSave, PlainSaveReplacesTheFileAndABitmapTypeWithABlankKeepsItsType) {
     write_image("scan.bmp", FOUR_CC("JPEG"));
     WindowRef w = doc_of_file("scan.bmp", FOUR_CC("BMP "));
     IwRecord* r = rec(w);
@@ -150,6 +150,7 @@ TEST_F(OpenSave, BitmapTypeWithABlankKeepsItsTypeForPlainSaves) {
     ASSERT_GE(bytes.size(), 2u);
     EXPECT_EQ(bytes[0], 'B');
     EXPECT_EQ(bytes[1], 'M');
+    EXPECT_EQ(files_in_folder(), 1u) << "the file is replaced in place";
     EXPECT_FALSE(r->modified);
 }
 
@@ -179,14 +180,6 @@ TEST_F(OpenSave, SaveAsThatCannotWriteKeepsTheDocumentsFileAndFormat) {
     EXPECT_EQ(GetWindowTitle(w), title);
     EXPECT_TRUE(r->modified);
     EXPECT_EQ(files_in_folder(), 0u);
-}
-
-TEST_F(OpenSave, SaveOverAnExistingFileReplacesIt) {
-    write_bytes(dir_.file("scan.jpg"), {'o', 'l', 'd'});
-    EXPECT_EQ(iw_save(doc_of_file("scan.jpg", FOUR_CC("JPEG")), false), noErr);
-    const FSSpec s = spec("scan.jpg");
-    EXPECT_EQ(get_ostype_of_file(&s), FOUR_CC("JPEG"));
-    EXPECT_EQ(files_in_folder(), 1u);
 }
 
 TEST_F(OpenSave, FileNameAndFormatAgreeWhateverIsTypedAndChosen) {
