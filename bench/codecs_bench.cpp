@@ -13,25 +13,9 @@
 #include "imagefile/jpeg_encode.h"
 #include "imagewin/offscreen.h"
 #include "platform/codecs.h"
+#include "test_photo.h"
 
 namespace {
-
-// A photograph-like picture: smooth gradients with mild noise.
-GWorldPtr make_picture(int w, int h) {
-    GWorldPtr g = create_offscreen(32, std::int16_t(w), std::int16_t(h), true);
-    unsigned state = 12345;
-    for (int y = 0; y < h; ++y) {
-        std::uint8_t* p = GetPixBaseAddr(g) + std::size_t(y) * std::size_t(g->row_bytes);
-        for (int x = 0; x < w; ++x, p += 4) {
-            state = state * 1103515245u + 12345u;
-            const int noise = int((state >> 16) & 7);
-            p[1] = std::uint8_t((x * 255 / w + noise) & 0xFF);
-            p[2] = std::uint8_t(((x + y) * 255 / (w + h) + noise) & 0xFF);
-            p[3] = std::uint8_t((y * 255 / h + noise) & 0xFF);
-        }
-    }
-    return g;
-}
 
 // The library alone: packed RGB rows in, the same settings as the writer's encodes.
 void plain_encode(const std::vector<std::uint8_t>& rgb, int w, int h) {
@@ -73,7 +57,7 @@ std::vector<std::uint8_t> packed_rgb(GWorldPtr g) {
 }
 
 void BM_PlainEncode_2592x1944(benchmark::State& state) {
-    GWorldPtr g = make_picture(2592, 1944);
+    GWorldPtr g = make_test_photo(2592, 1944);
     const auto rgb = packed_rgb(g);
     for (auto _ : state) plain_encode(rgb, 2592, 1944);
     DisposeGWorld(g);
@@ -84,7 +68,7 @@ BENCHMARK(BM_PlainEncode_2592x1944)->Unit(benchmark::kMillisecond);
 // in a folder given by the argument (memory-backed, so that the disk is not measured,
 // or on disk).
 void BM_ExifWriteFile_2592x1944(benchmark::State& state) {
-    GWorldPtr g = make_picture(2592, 1944);
+    GWorldPtr g = make_test_photo(2592, 1944);
     std::string folder =
         std::string(state.range(0) ? "/tmp" : "/dev/shm") + "/orvilcast-bench-XXXXXX";
     if (!mkdtemp(folder.data())) {
@@ -104,7 +88,7 @@ BENCHMARK(BM_ExifWriteFile_2592x1944)
     ->Unit(benchmark::kMillisecond);
 
 std::vector<std::uint8_t> frame_1024x768_422() {
-    GWorldPtr g = make_picture(1024, 768);
+    GWorldPtr g = make_test_photo(1024, 768);
     std::vector<std::uint8_t> jpeg;
     gworld2jpegptr(g, &jpeg);
     DisposeGWorld(g);

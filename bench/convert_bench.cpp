@@ -16,6 +16,7 @@
 #include "imagefile/file_conversion.h"
 #include "imagewin/offscreen.h"
 #include "platform/codecs.h"
+#include "test_photo.h"
 
 namespace {
 
@@ -23,25 +24,8 @@ namespace fs = std::filesystem;
 
 const fs::path kRoot = fs::temp_directory_path() / "orvilcast-convert-bench";
 
-// A photograph-like picture: smooth gradients with mild noise.
-GWorldPtr make_picture(int w, int h, unsigned seed) {
-    GWorldPtr g = create_offscreen(32, std::int16_t(w), std::int16_t(h), true);
-    unsigned state = seed;
-    for (int y = 0; y < h; ++y) {
-        std::uint8_t* p = g->pixels + std::size_t(y) * std::size_t(g->row_bytes);
-        for (int x = 0; x < w; ++x, p += 4) {
-            state = state * 1103515245u + 12345u;
-            const int noise = int((state >> 16) & 7);
-            p[1] = std::uint8_t((x * 255 / w + noise) & 0xFF);
-            p[2] = std::uint8_t(((x + y) * 255 / (w + h) + noise) & 0xFF);
-            p[3] = std::uint8_t((y * 255 / h + noise) & 0xFF);
-        }
-    }
-    return g;
-}
-
 void write_picture(const fs::path& path, int w, int h, unsigned seed) {
-    GWorldPtr g = make_picture(w, h, seed);
+    GWorldPtr g = make_test_photo(w, h, seed);
     std::vector<std::uint8_t> bytes;
     const std::string ext = path.extension().string();
     if (ext == ".bmp") {

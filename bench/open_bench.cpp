@@ -20,6 +20,7 @@
 #include "imagewin/image_window.h"
 #include "platform/codecs.h"
 #include "platform/events.h"
+#include "test_photo.h"
 
 namespace {
 
@@ -32,21 +33,7 @@ const FSSpec& photo() {
     if (!spec.name.empty()) return spec;
     const char* tmp = std::getenv("TMPDIR");
     spec = FSSpec{tmp && *tmp ? tmp : "/tmp", "orvilcast_open_bench.jpg"};
-    Rect r;
-    SetRect(&r, 0, 0, kWidth, kHeight);
-    GWorldPtr g = nullptr;
-    NewGWorld(&g, 32, &r, 0);
-    unsigned state = 12345;
-    for (int y = 0; y < kHeight; ++y) {
-        std::uint8_t* p = GetPixBaseAddr(g) + std::size_t(y) * std::size_t(g->row_bytes);
-        for (int x = 0; x < kWidth; ++x, p += 4) {
-            state = state * 1103515245u + 12345u;
-            const int noise = int((state >> 16) & 15);
-            p[1] = std::uint8_t((x * 255 / kWidth + noise) & 0xFF);
-            p[2] = std::uint8_t(((x + y) * 255 / (kWidth + kHeight) + noise) & 0xFF);
-            p[3] = std::uint8_t((y * 255 / kHeight + noise) & 0xFF);
-        }
-    }
+    GWorldPtr g = make_test_photo(kWidth, kHeight, 12345, 15);
     GraphicsExportGWorldToFile(g, FOUR_CC("JPEG"), &spec);
     DisposeGWorld(g);
     return spec;
