@@ -35,9 +35,7 @@ std::string descriptors(const FakeDeviceShape& s) {
         body.insert(body.end(),
                     {9, 4, 0, std::uint8_t(alt), std::uint8_t(eps.size()), 0xFF, 0, 0, 0});
         for (const FakeEndpoint& e : eps) {
-            body.insert(body.end(), {7, 5, e.address, e.attributes});
-            put16(body, e.max_packet);
-            body.push_back(e.interval);
+            body.insert(body.end(), {7, 5, e.address, e.attributes, 0x00, 0x02, 0});
         }
     }
     std::vector<std::uint8_t> d = {18, 1, 0x00, 0x02, 0xFF, 0, 0, 64};
@@ -157,6 +155,8 @@ bool FakeUsbDevice::handle(_UMockdevIoctlClient* client) {
             return done(-1, ENODATA);
         case USBDEVFS_SETCONFIGURATION:
             seen_.configuration = int(argument<unsigned>(arg));
+            umockdev_testbed_set_attribute(testbed_, kSysPath, "bConfigurationValue",
+                                           (std::to_string(seen_.configuration) + "\n").c_str());
             return done(0, 0);
         case USBDEVFS_SETINTERFACE:
             seen_.alternate = int(argument<usbdevfs_setinterface>(arg).altsetting);

@@ -17,8 +17,6 @@ struct _UMockdevIoctlData;
 struct FakeEndpoint {
     std::uint8_t address;     // bit 7 set for IN
     std::uint8_t attributes;  // transfer type in bits 0-1
-    std::uint16_t max_packet;
-    std::uint8_t interval;
 };
 
 // What the device looks like: interface 0 with one endpoint list per alternate
