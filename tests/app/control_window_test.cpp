@@ -21,9 +21,8 @@ using Sent = std::vector<std::pair<unsigned, unsigned>>;  // (command code, para
 class ControlPanels : public LiveTest {
   protected:
     void TearDown() override {
-        for (WindowRef w : {g_control_win, g_draw_win})
-            if (w) DisposeWindow(w);
         LiveTest::TearDown();
+        g_control_win = g_draw_win = nullptr;  // gone with the toolbox
     }
     static Point global(WindowRef w, int h, int v) {
         const Point o = GetWindowContentOrigin(w);
@@ -44,10 +43,6 @@ class ControlPanels : public LiveTest {
             out.emplace_back(get_u16le(block.data() + 8), get_u32le(block.data() + 12));
         return out;
     }
-    static std::uint32_t pixel(int h, int v) {
-        return GetPixelRGB(GetWindowPort(g_control_win), h, v);
-    }
-    static ControlRef panel(int slot) { return g_draw_controls[slot]; }
 };
 
 TEST_F(ControlPanels, ButtonsSendTheirLensCommandsAndRestoreTheirRectangle) {
@@ -72,10 +67,11 @@ TEST_F(ControlPanels, ButtonsSendTheirLensCommandsAndRestoreTheirRectangle) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         simcam_clear_record();
-        const std::uint32_t before = pixel(c.press.first, c.press.second);
+        const std::uint32_t before =
+            GetPixelRGB(GetWindowPort(g_control_win), c.press.first, c.press.second);
         hold(c.press, c.path);
         EXPECT_EQ(sent(), c.expected);
-        EXPECT_EQ(pixel(c.press.first, c.press.second), before);
+        EXPECT_EQ(GetPixelRGB(GetWindowPort(g_control_win), c.press.first, c.press.second), before);
         EXPECT_FALSE(g_now_tracking_control_panel);
     }
 }
@@ -92,7 +88,8 @@ TEST_F(ControlPanels, HeldZoomButtonKeepsTheLivePictureComing) {
 TEST_F(ControlPanels, PanelShowsTheChoicesAndEraserSizesOnlyWithTheEraser) {
     ASSERT_EQ(command("DRAW"), eventNotHandledErr);
     ASSERT_NE(g_draw_win, nullptr);
-    for (int slot = 0; slot < kDrawControlCount; ++slot) ASSERT_NE(panel(slot), nullptr) << slot;
+    ControlRef* const panel = g_draw_controls;
+    for (int slot = 0; slot < kDrawControlCount; ++slot) ASSERT_NE(panel[slot], nullptr) << slot;
     WindowRef window = g_draw_win;
     struct Case {
         const char* choice;
@@ -109,23 +106,21 @@ TEST_F(ControlPanels, PanelShowsTheChoicesAndEraserSizesOnlyWithTheEraser) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.choice);
         command(c.choice);
-        for (int slot = 0; slot < 6; ++slot)
-            EXPECT_EQ(GetControlValue(panel(slot)), slot == c.tool_slot) << slot;
-        for (int slot = 8; slot < 12; ++slot) EXPECT_EQ(IsControlVisible(panel(slot)), c.eraser);
-        EXPECT_FALSE(IsControlVisible(panel(12)));
-        for (int slot = 13; slot < kDrawControlCount; ++slot)
-            EXPECT_EQ(IsControlVisible(panel(slot)), !c.eraser) << slot;
-        if (c.eraser) {
-            for (int slot = 9; slot < 12; ++slot)
-                EXPECT_EQ(GetControlValue(panel(slot)), slot == c.size_slot) << slot;
-        } else {
-            EXPECT_EQ(GetControlValue(panel(13)), c.width);
-            EXPECT_EQ(hooks_control_picture(panel(14)), c.colour);
+        for (int slot = 0; slot < kDrawControlCount; ++slot) {
+            const bool shown = slot < 8 || (slot < 12 ? c.eraser : slot > 12 && !c.eraser);
+            EXPECT_EQ(IsControlVisible(panel[slot]), shown) << slot;
+            const bool tool = slot < 6, size = c.eraser && slot > 8 && slot < 12;
+            EXPECT_TRUE(!tool || GetControlValue(panel[slot]) == (slot == c.tool_slot)) << slot;
+            EXPECT_TRUE(!size || GetControlValue(panel[slot]) == (slot == c.size_slot)) << slot;
+        }
+        if (!c.eraser) {
+            EXPECT_EQ(GetControlValue(panel[13]), c.width);
+            EXPECT_EQ(hooks_control_picture(panel[14]), c.colour);
         }
     }
-    hooks_press_control(panel(2));
+    hooks_press_control(panel[2]);
     EXPECT_EQ(g_dp_cur_tool, FOUR_CC("TL03"));
-    hooks_choose_popup_item(panel(13), 2);
+    hooks_choose_popup_item(panel[13], 2);
     EXPECT_EQ(g_dp_cur_line_width, FOUR_CC("LNW5"));
     command("DRAW");
     EXPECT_FALSE(IsWindowVisible(window));
@@ -140,6 +135,7 @@ TEST_F(ControlPanels, CursorFollowsTheWindowAndTheTool) {
     selection_cursor = GetCursor(15);
     hand_cursor = GetCursor(9);
     eraser_10x10 = GetCursor(129);
+    eraser_16x16 = nullptr;  // not loaded
     arrow_cursor = GetQDGlobalsArrow();
     ASSERT_TRUE(cross_cursor && selection_cursor && hand_cursor && eraser_10x10);
     WindowRef live = show_live_window();
@@ -154,42 +150,29 @@ TEST_F(ControlPanels, CursorFollowsTheWindowAndTheTool) {
         const char* tool;
         const char* size;
         WindowRef front;         // null: the point is over no window
-        int h, v;                // local; from the right or bottom edge when negative
+        int h, v;                // local
         const Cursor* expected;  // null: the cursor is left as it was (the hand here)
     };
     const Case cases[] = {
         {"TL06", "TLE2", doc, 50, 50, eraser_10x10},
-        {"TL06", "TLE2", doc, 50, -5, arrow_cursor},
-        {"TL06", "TLE2", doc, -5, 50, arrow_cursor},
+        {"TL06", "TLE2", doc, 50, c.bottom - 5, arrow_cursor},  // over the bar
+        {"TL06", "TLE3", doc, 50, 50, arrow_cursor},            // not loaded
         {"TL06", "TLEx", doc, 50, 50, nullptr},
         {"HAND", "TLE1", doc, 50, 50, hand_cursor},
-        {"RECT", "TLE1", doc, 50, 50, selection_cursor},
+        {"SELE", "TLE1", doc, 50, 50, selection_cursor},
         {"TL03", "TLE1", doc, 50, 50, cross_cursor},
         {"TL03", "TLE1", live, 50, 50, hand_cursor},
         {"TL03", "TLE1", nullptr, 1, 1, arrow_cursor},
     };
     for (const Case& k : cases) {
-        SCOPED_TRACE(std::string(k.tool) + " " + k.size + " at " + std::to_string(k.h) + ", " +
-                     std::to_string(k.v));
-        command(k.tool);
+        SCOPED_TRACE(std::string(k.tool) + " " + k.size + " at " + std::to_string(k.v));
+        g_dp_cur_tool = code_of(k.tool);
         g_dp_cur_e_size = code_of(k.size);
         SelectWindow(k.front ? k.front : doc);
-        Point where{std::int16_t(k.v), std::int16_t(k.h)};
-        if (k.front) {
-            Rect r;
-            GetWindowPortBounds(k.front, &r);
-            where = global(k.front, k.h < 0 ? r.right + k.h : k.h, k.v < 0 ? r.bottom + k.v : k.v);
-        }
         SetCursor(hand_cursor);
-        do_setup_my_cursor(where);
+        do_setup_my_cursor(k.front ? global(k.front, k.h, k.v) : Point{1, 1});
         EXPECT_EQ(hooks_current_cursor(), k.expected ? k.expected : hand_cursor);
     }
-    eraser_10x10 = nullptr;
-    command("TL06");
-    g_dp_cur_e_size = FOUR_CC("TLE2");
-    SelectWindow(doc);
-    do_setup_my_cursor(global(doc, 50, 50));
-    EXPECT_EQ(hooks_current_cursor(), arrow_cursor) << "a cursor that was not loaded";
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -30,19 +31,10 @@ class Prefs : public ::testing::Test {
         std::ifstream in(path(), std::ios::binary);
         return Bytes(std::istreambuf_iterator<char>(in), {});
     }
-    // A file holding these bytes, or one PREF 128 resource holding them.
-    void write_file(const Bytes& b, bool as_resource) const {
+    void write_file(const Bytes& b) const {
         std::filesystem::remove(path());
-        FSSpec spec{dir_.path(), kPrefFileName};
-        if (!as_resource) {
-            std::ofstream(path(), std::ios::binary)
-                .write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
-            return;
-        }
-        ASSERT_EQ(FSpCreateResFile(&spec), noErr);
-        const std::int16_t ref = FSpOpenResFile(&spec);
-        AddResource(kPrefResType, kPrefResID, b.data(), b.size());
-        ASSERT_EQ(CloseResFile(ref), noErr);
+        std::ofstream(path(), std::ios::binary)
+            .write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
     }
     static Bytes words(std::initializer_list<std::int32_t> w) {
         Bytes b;
@@ -50,15 +42,26 @@ class Prefs : public ::testing::Test {
             for (int i = 0; i < 4; ++i) b.push_back(std::uint8_t(std::uint32_t(v) >> (8 * i)));
         return b;
     }
+    // A preference file of one record resource holding these words.
+    static Bytes record_file(std::initializer_list<std::int32_t> w) {
+        Bytes b =
+            words({kTag, 1, std::int32_t(kPrefResType), kPrefResID, std::int32_t(4 * w.size())});
+        const Bytes data = words(w);
+        b.insert(b.end(), data.begin(), data.end());
+        return b;
+    }
+    // The words the program uses: the live window's size, its view scale, the save type.
+    static std::array<std::int32_t, 3> used() {
+        return {pref.lm_size, pref.lm_ratio, pref.save_type};
+    }
+    static constexpr std::int32_t kTag = 'O' | 'V' << 8 | 'R' << 16 | 'F' << 24;
     TempDir dir_;
 };
 
 TEST_F(Prefs, FirstRunTakesDefaultsAndSavesLeaveOneLittleEndianRecordAndTheFolder) {
     pref.lm_ratio = 0;
     file_load_prefs();
-    EXPECT_EQ(pref.lm_size, 0);
-    EXPECT_EQ(pref.lm_ratio, 5);
-    EXPECT_EQ(pref.save_type, 0);
+    EXPECT_EQ(used(), (std::array{0, 5, 0}));
     EXPECT_FALSE(read_file().empty());  // created at start-up
     pref = PrefRecord{2, 11, 1, {}};
     g_last_folder = "/home/ann";
@@ -74,53 +77,37 @@ TEST_F(Prefs, FirstRunTakesDefaultsAndSavesLeaveOneLittleEndianRecordAndTheFolde
     pref = PrefRecord{};
     g_last_folder.clear();
     file_load_prefs();
-    EXPECT_EQ(pref.lm_size, 2);
-    EXPECT_EQ(pref.lm_ratio, 11);
-    EXPECT_EQ(pref.save_type, 1);
+    EXPECT_EQ(used(), (std::array{2, 11, 1}));
     EXPECT_EQ(g_last_folder, "/home/ann");
 }
 
-// A short resource fills only its leading words, a long one is read to the record's size,
+// A short record fills only its leading words, a long one is read to the record's size,
 // words out of their ranges take their defaults, and a damaged file reads as no file.
 TEST_F(Prefs, StoredBytesAreReadWordByWordWithinTheRecordAndItsRanges) {
     struct Case {
         const char* name;
-        bool as_resource;  // the bytes as the record's resource, or as the whole file
         Bytes stored;
-        int lm_size, lm_ratio, save_type;
+        std::array<std::int32_t, 3> used;
     };
+    const std::int32_t type = std::int32_t(kPrefResType);
     const Case cases[] = {
-        {"8 bytes", true, words({1, 3}), 1, 3, 0},
-        {"40 bytes", true, words({2, 4, 2, 0, 0, 0, 0, 0, 0, 77}), 2, 4, 2},
-        {"too large", true, words({3, 12, 3}), 0, 5, 0},
-        {"negative", true, words({-5, -1, -1}), 0, 5, 0},
-        {"empty file", false, {}, 0, 5, 0},
-        {"truncated tag", false, {'O', 'V', 'R'}, 0, 5, 0},
-        {"wrong tag", false, {'X', 'V', 'R', 'F', 0, 0, 0, 0}, 0, 5, 0},
-        {"count beyond the end", false, {'O', 'V', 'R', 'F', 0xFF, 0xFF, 0xFF, 0xFF}, 0, 5, 0},
-        {"length beyond the end",
-         false,
-         {'O', 'V', 'R', 'F', 1,    0,    0,    0,    'F', 'E', 'R', 'P',
-          128, 0,   0,   0,   0xFF, 0xFF, 0xFF, 0x7F, 1,   0,   0,   0},
-         0,
-         5,
-         0},
-        {"bytes after the end",
-         false,
-         {'O', 'V', 'R', 'F', 1, 0, 0, 0, 'F', 'E', 'R', 'P', 128, 0,   0,
-          0,   8,   0,   0,   0, 2, 0, 0, 0,   9,   0,   0,   0,   0xAA},
-         0,
-         5,
-         0},
+        {"8 bytes", record_file({1, 3}), {1, 3, 0}},
+        {"40 bytes", record_file({2, 4, 2, 0, 0, 0, 0, 0, 0, 77}), {2, 4, 2}},
+        {"too large", record_file({3, 12, 3}), {0, 5, 0}},
+        {"negative", record_file({-5, -1, -1}), {0, 5, 0}},
+        {"empty file", {}, {0, 5, 0}},
+        {"truncated tag", {'O', 'V', 'R'}, {0, 5, 0}},
+        {"wrong tag", words({kTag + 1, 0}), {0, 5, 0}},
+        {"count beyond the end", words({kTag, -1}), {0, 5, 0}},
+        {"length beyond the end", words({kTag, 1, type, kPrefResID, 0x7FFFFFFF, 1}), {0, 5, 0}},
+        {"bytes after the end", words({kTag, 1, type, kPrefResID, 8, 2, 9, 0}), {0, 5, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         pref = PrefRecord{2, 9, 1, {}};
-        write_file(c.stored, c.as_resource);
+        write_file(c.stored);
         file_load_prefs();
-        EXPECT_EQ(pref.lm_size, c.lm_size);
-        EXPECT_EQ(pref.lm_ratio, c.lm_ratio);
-        EXPECT_EQ(pref.save_type, c.save_type);
+        EXPECT_EQ(used(), c.used);
     }
 }
 
@@ -147,7 +134,7 @@ TEST_F(Prefs, PipeFolderOrFileWhereTheFolderShouldBeReadsAsMissingAndIsLeftAlone
 }
 
 TEST_F(Prefs, LoadResCopiesAtMostMaxSize) {
-    write_file(words({1, 2, 3}), true);
+    write_file(record_file({1, 2, 3}));
     std::int16_t ref, previous;
     ASSERT_EQ(file_open_pref_res_file(&ref, &previous), noErr);
     Bytes handle;
