@@ -2,6 +2,7 @@
 
 #include "app/control_window.h"
 
+#include <array>
 #include <utility>
 #include <vector>
 
@@ -21,8 +22,9 @@ using Sent = std::vector<std::pair<unsigned, unsigned>>;  // (command code, para
 class ControlPanels : public LiveTest {
   protected:
     void TearDown() override {
+        for (WindowRef w : {g_control_win, g_draw_win})
+            if (w) DisposeWindow(w);
         LiveTest::TearDown();
-        g_control_win = g_draw_win = nullptr;  // gone with the toolbox
     }
     static Point global(WindowRef w, int h, int v) {
         const Point o = GetWindowContentOrigin(w);
@@ -74,6 +76,8 @@ TEST_F(ControlPanels, ButtonsSendTheirLensCommandsAndRestoreTheirRectangle) {
         EXPECT_EQ(GetPixelRGB(GetWindowPort(g_control_win), c.press.first, c.press.second), before);
         EXPECT_FALSE(g_now_tracking_control_panel);
     }
+    DisposeWindow(g_control_win);
+    EXPECT_EQ(g_control_win, nullptr);
 }
 
 TEST_F(ControlPanels, HeldZoomButtonKeepsTheLivePictureComing) {
@@ -128,6 +132,42 @@ TEST_F(ControlPanels, PanelShowsTheChoicesAndEraserSizesOnlyWithTheEraser) {
     command("DRAW");
     EXPECT_EQ(g_draw_win, window);
     EXPECT_TRUE(IsWindowVisible(window));
+    for (const char* tool : {"RECT", "TL03"}) {  // closing keeps only the selection tool
+        command(tool);
+        DisposeWindow(g_draw_win);
+        EXPECT_EQ(g_draw_win, nullptr);
+        EXPECT_EQ(g_dp_cur_tool, FOUR_CC(tool[0] == 'R' ? "SELE" : "HAND"));
+        command("DRAW");
+    }
+}
+
+TEST_F(ControlPanels, DrawingChoicesAreStoredByTheirCodesAndCodesOutsideTheRangesChangeNothing) {
+    struct Case {
+        const char* code;
+        OSType* choice;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"RECT", &g_dp_cur_tool, "SELE"},       {"TL01", &g_dp_cur_tool, "TL01"},
+        {"TL06", &g_dp_cur_tool, "TL06"},       {"HAND", &g_dp_cur_tool, "HAND"},
+        {"TLE3", &g_dp_cur_e_size, "TLE3"},     {"LTY1", &g_dp_cur_line_type, "LTY1"},
+        {"LNW7", &g_dp_cur_line_width, "LNW7"}, {"CP05", &g_dp_cur_color, "CP05"},
+        {"CP08", &g_dp_cur_color, "CP08"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(command(c.code), eventNotHandledErr);
+        EXPECT_EQ(*c.choice, code_of(c.expected)) << c.code;
+    }
+    const auto choices = [] {
+        return std::array{g_dp_cur_tool, g_dp_cur_line_type, g_dp_cur_line_width, g_dp_cur_e_size,
+                          g_dp_cur_color};
+    };
+    for (const char* code :
+         {"CP09", "CP00", "TL00", "TL09", "TLE0", "TLE4", "LTY2", "LNW4", "SELE", "zzzz"}) {
+        const auto before = choices();
+        EXPECT_EQ(command(code), eventNotHandledErr);
+        EXPECT_EQ(choices(), before) << code;
+    }
 }
 
 TEST_F(ControlPanels, CursorFollowsTheWindowAndTheTool) {

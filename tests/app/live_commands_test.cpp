@@ -3,6 +3,7 @@
 #include "app/commands.h"
 #include "camera/live_stream.h"
 #include "camera/usb_connection.h"
+#include "imagefile/file_conversion.h"
 #include "monitor/live_monitor.h"
 #include "simcam/simcam.h"
 #include "support/image_docs.h"
@@ -63,6 +64,18 @@ TEST_F(LiveCommands, CloseCommandOnTheLiveWindowInFrontStopsTheLivePictureForANe
     EXPECT_EQ(command("MSTA"), noErr);
     ASSERT_NE(g_lm_win, nullptr);
     EXPECT_TRUE(IsWindowVisible(g_lm_win));
+}
+
+TEST_F(LiveCommands, CommandWhileConversionDialogIsOpenIsRefusedAndChangesNothing) {
+    connect();
+    DialogRef dialog = nullptr;
+    ASSERT_EQ(hooks_new_dialog_from_form(document_form(200, 100).c_str(), &dialog), noErr);
+    g_file_conversion_dialog_ptr = dialog;
+    EXPECT_EQ(command("MSTA"), userCanceledErr);
+    EXPECT_EQ(command("quit"), userCanceledErr);
+    g_file_conversion_dialog_ptr = nullptr;
+    EXPECT_EQ(g_lm_win, nullptr);
+    EXPECT_EQ(GetFrontWindowOfClass(kMovableModalWindowClass, false), GetDialogWindow(dialog));
 }
 
 // What the capture makes of the picture is the image window's and the camera's concern; the

@@ -7,11 +7,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "app/prefs.h"
 #include "platform/resfile.h"
+#include "support/image_files.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -27,15 +27,6 @@ class Prefs : public ::testing::Test {
     }
     void TearDown() override { ::unsetenv("XDG_CONFIG_HOME"); }
     std::string path() const { return dir_.file(kPrefFileName); }
-    Bytes read_file() const {
-        std::ifstream in(path(), std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(in), {});
-    }
-    void write_file(const Bytes& b) const {
-        std::filesystem::remove(path());
-        std::ofstream(path(), std::ios::binary)
-            .write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
-    }
     static Bytes words(std::initializer_list<std::int32_t> w) {
         Bytes b;
         for (std::int32_t v : w)
@@ -62,12 +53,12 @@ TEST_F(Prefs, FirstRunTakesDefaultsAndSavesLeaveOneLittleEndianRecordAndTheFolde
     pref.lm_ratio = 0;
     file_load_prefs();
     EXPECT_EQ(used(), (std::array{0, 5, 0}));
-    EXPECT_FALSE(read_file().empty());  // created at start-up
+    EXPECT_FALSE(read_bytes(path()).empty());  // created at start-up
     pref = PrefRecord{2, 11, 1, {}};
     g_last_folder = "/home/ann";
     file_save_prefs();
     file_save_prefs();
-    const Bytes b = read_file();
+    const Bytes b = read_bytes(path());
     // Tag and count 2, then each resource as a 12-byte header and its bytes.
     ASSERT_EQ(b.size(), 8u + 12u + 36u + 12u + 9u);
     EXPECT_EQ(b[4], 2);
@@ -105,7 +96,7 @@ TEST_F(Prefs, StoredBytesAreReadWordByWordWithinTheRecordAndItsRanges) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         pref = PrefRecord{2, 9, 1, {}};
-        write_file(c.stored);
+        write_bytes(path(), c.stored);
         file_load_prefs();
         EXPECT_EQ(used(), c.used);
     }
@@ -134,7 +125,7 @@ TEST_F(Prefs, PipeFolderOrFileWhereTheFolderShouldBeReadsAsMissingAndIsLeftAlone
 }
 
 TEST_F(Prefs, LoadResCopiesAtMostMaxSize) {
-    write_file(record_file({1, 2, 3}));
+    write_bytes(path(), record_file({1, 2, 3}));
     std::int16_t ref, previous;
     ASSERT_EQ(file_open_pref_res_file(&ref, &previous), noErr);
     Bytes handle;
