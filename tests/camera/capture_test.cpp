@@ -133,10 +133,7 @@ TEST_F(CaptureFaults, AfterAGoodPictureEachFailureMakesNoWindowAndIsToldOnce) {
         hooks_clear_record();
         hooks_capture_stdout(false);
         hooks_capture_stdout(true);
-        if (row.at == kPadded)
-            simcam_set_body(padded);
-        else
-            simcam_fail_at(row.at, row.fault);
+        row.at == kPadded ? simcam_set_body(padded) : simcam_fail_at(row.at, row.fault);
 
         command("CAPT");
         run_posted();

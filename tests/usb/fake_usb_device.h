@@ -1,6 +1,5 @@
-// A programmable USB device in the test process: umockdev's testbed answers the
-// USB system calls libusb makes, as a device with the descriptors and answers a
-// test sets.
+// A programmable USB device in the test process: umockdev's testbed answers the USB
+// system calls libusb makes, as a device with the descriptors and answers a test sets.
 #pragma once
 
 #include <cstdint>
@@ -19,8 +18,7 @@ struct FakeEndpoint {
     std::uint8_t attributes;  // transfer type in bits 0-1
 };
 
-// What the device looks like: interface 0 with one endpoint list per alternate
-// setting.
+// What the device looks like: interface 0 with one endpoint list per alternate setting.
 struct FakeDeviceShape {
     std::uint16_t vendor;
     std::uint16_t product;

@@ -10,6 +10,7 @@
 #include <array>
 #include <cerrno>
 #include <memory>
+#include <utility>
 
 #include "camera/protocol.h"
 #include "camera/transfer.h"
@@ -198,46 +199,40 @@ void on_notice(void* refcon, UsbService service, std::uint32_t message, void*) {
     QuitCurrentEventLoop();
 }
 
-// How the device goes away, and whether the interest is released before the event loop runs.
-struct Removal {
-    bool vanish;   // found gone by a transfer rather than unplugged
-    bool release;  // interest released before the notice is delivered
-};
-
-class UsbRemoval : public UsbLayer, public ::testing::WithParamInterface<Removal> {};
-
-TEST_P(UsbRemoval, NoticeArrivesOnceFromTheEventLoopUnlessTheInterestIsReleased) {
-    const Removal& r = GetParam();
-    ASSERT_EQ(open(shape_with({{kBulkOut, kBulkIn}})), 0);
-    // The test's own interest stands in for the camera's, which would close everything.
-    USBNotificationRelease(g_notification);
-    g_notification = nullptr;
-    Notice n;
-    UsbNotification mine = nullptr;
-    ASSERT_EQ(USBAddInterestNotification(g_NotifyPort, g_usbDeviceRef, on_notice, &n, &mine), 0);
-    if (r.vanish) {
-        fake->vanish();
-        for (int i = 0; i < 2; ++i) {
-            std::uint32_t size = 32;
-            EXPECT_EQ(read({}, &size), kUSBErrorNoDevice);
+// The device found gone by a transfer or unplugged; the interest released before the event
+// loop runs or not.
+TEST_F(UsbLayer, RemovalNoticeArrivesOnceFromTheEventLoopUnlessTheInterestIsReleased) {
+    const std::pair<bool, bool> ways[] = {{true, true}, {true, false}, {false, false}};
+    for (const auto& [vanish, release] : ways) {
+        SCOPED_TRACE(vanish ? "found gone" : "unplugged");
+        ASSERT_EQ(open(shape_with({{kBulkOut, kBulkIn}})), 0);
+        // The test's own interest stands in for the camera's, which would close everything.
+        USBNotificationRelease(g_notification);
+        g_notification = nullptr;
+        Notice n;
+        UsbNotification mine = nullptr;
+        ASSERT_EQ(USBAddInterestNotification(g_NotifyPort, g_usbDeviceRef, on_notice, &n, &mine),
+                  0);
+        if (vanish) {
+            fake->vanish();
+            for (int i = 0; i < 2; ++i) {
+                std::uint32_t size = 32;
+                EXPECT_EQ(read({}, &size), kUSBErrorNoDevice);
+            }
+        } else {
+            fake->unplug();
         }
-    } else {
-        fake->unplug();
+        if (release) USBNotificationRelease(mine);
+        EXPECT_EQ(n.calls, 0);
+        EXPECT_EQ(RunCurrentEventLoop(release ? 0.01 : 5.0), release ? 1 : 0);
+        RunCurrentEventLoop(0.01);
+        EXPECT_EQ(n.calls, release ? 0 : 1);
+        EXPECT_EQ(n.service, release ? nullptr : g_usbDeviceRef);
+        EXPECT_EQ(n.message, release ? 0u : kUSBMessageServiceIsTerminated);
+        if (!release) USBNotificationRelease(mine);
+        TearDown();
     }
-    if (r.release) USBNotificationRelease(mine);
-    EXPECT_EQ(n.calls, 0);
-    EXPECT_EQ(RunCurrentEventLoop(r.release ? 0.01 : 5.0), r.release ? 1 : 0);
-    RunCurrentEventLoop(0.01);
-    EXPECT_EQ(n.calls, r.release ? 0 : 1);
-    if (r.release) return;
-    EXPECT_EQ(n.service, g_usbDeviceRef);
-    EXPECT_EQ(n.message, kUSBMessageServiceIsTerminated);
-    USBNotificationRelease(mine);
 }
-
-INSTANTIATE_TEST_SUITE_P(UnpluggedFoundGoneOrReleased, UsbRemoval,
-                         ::testing::Values(Removal{false, false}, Removal{true, false},
-                                           Removal{true, true}));
 
 }  // namespace
 
