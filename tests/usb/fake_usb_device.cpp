@@ -126,10 +126,9 @@ bool FakeUsbDevice::handle(_UMockdevIoctlClient* client) {
         umockdev_ioctl_client_complete(client, result, err);
         return true;
     };
-    bool needs_device = request == USBDEVFS_SETCONFIGURATION || request == USBDEVFS_SETINTERFACE ||
-                        request == USBDEVFS_CLEAR_HALT || request == USBDEVFS_CLAIMINTERFACE ||
-                        request == USBDEVFS_RELEASEINTERFACE || request == USBDEVFS_SUBMITURB;
-    if (gone_ && needs_device) return done(-1, ENODEV);
+    bool reaping = request == USBDEVFS_REAPURB || request == USBDEVFS_REAPURBNDELAY ||
+                   request == USBDEVFS_DISCARDURB;
+    if (gone_ && !reaping) return done(-1, ENODEV);
     switch (request) {
         case USBDEVFS_GET_CAPABILITIES: {
             // Without scatter-gather libusb would split a 65,536-byte read into four.
@@ -218,6 +217,6 @@ bool FakeUsbDevice::handle(_UMockdevIoctlClient* client) {
             return done(-1, EINVAL);
         }
         default:
-            return done(-1, gone_ ? ENODEV : ENOTTY);
+            return done(-1, ENOTTY);
     }
 }
