@@ -119,11 +119,9 @@ TEST_F(FileConversion, OutputIsNumberedOnePastTheHighestPresentUpToIMAG9999) {
         std::vector<int> present;
         std::vector<std::string> written;  // by two conversions in a row
         bool refused;                      // the second
-    } cases[] = {
-        {{1, 2, 3, 7}, {"IMAG0008.JPG", "IMAG0009.JPG"}, false},
-        {{}, {"IMAG0001.JPG", "IMAG0002.JPG"}, false},
-        {{9998}, {"IMAG9999.JPG"}, true},
-    };
+    } cases[] = {{{1, 2, 3, 7}, {"IMAG0008.JPG", "IMAG0009.JPG"}, false},
+                 {{}, {"IMAG0001.JPG", "IMAG0002.JPG"}, false},
+                 {{9998}, {"IMAG9999.JPG"}, true}};
     picture(src.file("p.bmp"), 20, 10);
     const FSSpec source{src.path(), "p.bmp"};
     for (const auto& c : cases) {
@@ -149,15 +147,13 @@ TEST_F(FileConversion, CanvasIsRoundedUpToBlocksOrScaledOntoTheLargestAndCentred
     const struct {
         std::int16_t w, h;
         Rect canvas, picture;  // top, left, bottom, right
-    } cases[] = {
-        {640, 480, {0, 0, 480, 640}, {0, 0, 480, 640}},
-        {100, 50, {0, 0, 56, 112}, {3, 6, 53, 106}},
-        {1, 1, {0, 0, 8, 16}, {3, 7, 4, 8}},
-        {2592, 1944, {0, 0, 1944, 2592}, {0, 0, 1944, 2592}},
-        {3000, 2000, {0, 0, 1944, 2592}, {108, 0, 1836, 2592}},
-        {2000, 3000, {0, 0, 1944, 2592}, {0, 648, 1944, 1944}},
-        {2593, 100, {0, 0, 1944, 2592}, {922, 0, 1021, 2592}},
-    };
+    } cases[] = {{640, 480, {0, 0, 480, 640}, {0, 0, 480, 640}},
+                 {100, 50, {0, 0, 56, 112}, {3, 6, 53, 106}},
+                 {1, 1, {0, 0, 8, 16}, {3, 7, 4, 8}},
+                 {2592, 1944, {0, 0, 1944, 2592}, {0, 0, 1944, 2592}},
+                 {3000, 2000, {0, 0, 1944, 2592}, {108, 0, 1836, 2592}},
+                 {2000, 3000, {0, 0, 1944, 2592}, {0, 648, 1944, 1944}},
+                 {2593, 100, {0, 0, 1944, 2592}, {922, 0, 1021, 2592}}};
     for (const auto& c : cases) {
         Rect canvas, place;
         conversion_canvas(c.w, c.h, &canvas, &place);
@@ -216,14 +212,12 @@ TEST_F(FileConversion, FailuresAreToldOnceAndLeaveNoFile) {
         bool full;                // IMAG9999.JPG is there already
         const char* alert;
         std::size_t numbered;  // files in the destination afterwards
-    } cases[] = {
-        {nullptr, "", true, "File already exists in the output folder.", 1},
-        {nullptr, "gone", false,
-         "Information on the directory is not obtained at the output destination.", 0},
-        {nullptr, "", false, unreadable, 2},
-        {"c.jpg", "", false, unreadable, 0},
-        {"t.tiff", "", false, unreadable, 0},
-    };
+    } cases[] = {{nullptr, "", true, "File already exists in the output folder.", 1},
+                 {nullptr, "gone", false,
+                  "Information on the directory is not obtained at the output destination.", 0},
+                 {nullptr, "", false, unreadable, 2},
+                 {"c.jpg", "", false, unreadable, 0},
+                 {"t.tiff", "", false, unreadable, 0}};
     for (const auto& c : cases) {
         TempDir from, to;
         picture(from.file("a.bmp"), 16, 8);

@@ -28,8 +28,7 @@ TEST_F(ImageWindow, TitleShowsTheScaleInItsFormat) {
         {0, 0, "scan 6.25%"},    {1, 0, "scan 12.5%"},   {4, 0, "scan 66.7%"},
         {6, 0, "scan 150%"},     {11, 0, "scan 1600%"},  {12, 0.05, "scan 5.00%"},
         {12, 0.5, "scan 50.0%"}, {12, 2.0, "scan 200%"}, {12, 0.0999, "scan 9.99%"},
-        {12, 0.1, "scan 10.0%"}, {12, 1.0, "scan 100%"},
-    };
+        {12, 0.1, "scan 10.0%"}, {12, 1.0, "scan 100%"}};
     WindowRef w = new_doc(40, 30);
     for (const auto& [index, ratio, title] : cases) {
         rec(w)->zoom_index = index;
@@ -69,8 +68,7 @@ TEST_F(ImageWindow, ZoomStepsThroughTheTableFromACustomRatioToItsNeighboursAndSt
     // From the table index (12: the custom ratio), where zooming in and out lead.
     const std::tuple<int, double, int, int> cases[] = {
         {0, 0, 1, 0},    {5, 0, 6, 4},     {11, 0, 11, 10},    {12, 0.3, 3, 2},
-        {12, 0.5, 4, 2}, {12, 0.05, 0, 0}, {12, 20.0, 11, 11}, {12, 1.2, 6, 5},
-    };
+        {12, 0.5, 4, 2}, {12, 0.05, 0, 0}, {12, 20.0, 11, 11}, {12, 1.2, 6, 5}};
     WindowRef w = new_doc(40, 30);
     for (const auto& [index, ratio, in, out] : cases) {
         SCOPED_TRACE(testing::Message() << index << " " << ratio);
@@ -223,8 +221,7 @@ TEST_F(ImageWindow, WheelScrollsThreeLinesOfSixteenPixelsANotchAndTheHandDragsTh
         {{0, -120, 0, 0, false}, 500, 548},       {{0, 240, 0, 0, false}, 500, 404},
         {{-120, 0, 0, 0, false}, 548, 500},       {{0, -120, 0, 0, true}, 548, 500},  // Shift
         {{0, 0, 7, -5, false}, 493, 505},  // a touchpad's pixels
-        {{0, -120 * 50, 0, 0, false}, 500, 1800}, {{120 * 50, 0, 0, 0, false}, 0, 500},
-    };
+        {{0, -120 * 50, 0, 0, false}, 500, 1800}, {{120 * 50, 0, 0, 0, false}, 0, 500}};
     for (const auto& [turn, h, v] : cases) {
         SetControlValue(bar(w, true), 500);
         SetControlValue(bar(w, false), 500);

@@ -20,8 +20,7 @@ TEST(Fitting, LargestRectangleOfTheSameProportionsCentredTheOddLeftoverRightAndD
         {shrink_and_centering_rect, {0, 0, 120, 160}, {0, 0, 500, 1000}, {20, 0, 100, 160}},
         {centering_rect, {0, 0, 10, 10}, {0, 0, 3, 3}, {3, 3, 6, 6}},
         // Larger than the outer: the leftover truncates toward zero.
-        {centering_rect, {20, 40, 30, 50}, {0, 0, 14, 14}, {18, 38, 32, 52}},
-    };
+        {centering_rect, {20, 40, 30, 50}, {0, 0, 14, 14}, {18, 38, 32, 52}}};
     for (auto [fit, outer, inner, expected] : cases) {
         fit(&outer, &inner);
         EXPECT_TRUE(EqualRect(&inner, &expected))
