@@ -21,6 +21,7 @@ struct Size {
     int w, h;
     bool operator==(const Size&) const = default;
 };
+using Action = std::function<void()>;
 
 class FileConversion : public ToolboxTest {
   protected:
@@ -36,7 +37,7 @@ class FileConversion : public ToolboxTest {
         });
     }
 
-    // A picture file of w x h: BMP, JPEG or PICT by its type.
+    // A white picture file of w x h: BMP, JPEG or PICT by its type.
     static void picture(const std::string& path, int w, int h, OSType type = FOUR_CC("BMPf")) {
         GWorldPtr g = new_white_world(w, h);
         const std::filesystem::path p(path);
@@ -44,28 +45,30 @@ class FileConversion : public ToolboxTest {
         ASSERT_EQ(GraphicsExportGWorldToFile(g, type, &spec), noErr) << path;
         DisposeGWorld(g);
     }
-
-    static OSErr convert(const std::string& path, const std::string& folder, bool quiet = false) {
-        const std::filesystem::path p(path);
-        const FSSpec source{p.parent_path().string(), p.filename().string()};
-        const FSSpec destination{folder, ""};
-        return do_convert_file(&source, &destination, quiet);
+    static void tiff(const std::string& path) {
+        ASSERT_EQ(run_tool("/usr/bin/convert -size 8x8 xc:red " + path), 0);
     }
 
     static void click(std::int16_t item) { hooks_dialog_click(g_file_conversion_dialog_ptr, item); }
-    static std::function<void()> choose(std::int16_t item, const std::string& path) {
+    // Chooses the file or folder (none: cancels) with the dialog's button item.
+    static Action choose(std::int16_t item, const std::string& path) {
         return [item, path] {
             hooks_answer_choose_file(path.empty() ? std::vector<std::string>{}
                                                   : std::vector<std::string>{path});
             click(item);
         };
     }
+    // A folder run (or with a file, a single one) of source into destination.
+    static std::vector<Action> run(const std::string& source, const std::string& destination,
+                                   bool file = false) {
+        return {choose(file ? 5 : 8, source), choose(10, destination), [] { click(1); }};
+    }
 
     // Runs the conversion dialog as a user would: whenever it waits with nothing to do, the
     // next action runs; Close is clicked once they are used up. While a conversion runs,
     // during_run is called at each wait instead.
     static void run_dialog(
-        std::vector<std::function<void()>> actions, std::function<void()> during_run = [] {}) {
+        const std::vector<Action>& actions, const Action& during_run = [] {}) {
         std::size_t next = 0;
         hooks_on_event_wait([&] {
             if (g_progress)
@@ -81,11 +84,6 @@ class FileConversion : public ToolboxTest {
         EXPECT_EQ(g_progress, nullptr);
     }
 
-    static std::size_t count(const std::string& folder) {
-        return std::size_t(std::distance(std::filesystem::directory_iterator(folder),
-                                         std::filesystem::directory_iterator()));
-    }
-
     static std::vector<std::string> alerts() {
         std::vector<std::string> out;
         for (const ShownAlert& a : hooks_alerts()) {
@@ -95,28 +93,22 @@ class FileConversion : public ToolboxTest {
         return out;
     }
 
-    // The size of a written file, which exiftool's EXIF dimensions and ImageMagick's decoding
-    // must both give.
-    static Size checked(const std::string& path) {
-        std::istringstream tags(tool_output(
-            "exiftool -T -n -ExifImageWidth -ExifImageHeight -ThumbnailLength -Warning " + path));
-        Size exif{}, decoded{};
-        int thumb = 0;
-        std::string warning;
-        tags >> exif.w >> exif.h >> thumb >> warning;
-        EXPECT_EQ(warning, "-") << path;
-        EXPECT_GT(thumb, 0) << path;
-        EXPECT_FALSE(magick_pixels(path, &decoded.w, &decoded.h).empty()) << path;
-        EXPECT_EQ(decoded, exif) << path;
-        return exif;
-    }
-
-    // The numbered files of the folder with their checked sizes.
+    // The numbered files of the folder with their sizes, which exiftool's EXIF dimensions and
+    // ImageMagick's decoding must both give; a file that is not a whole EXIF JPEG is -1 x -1.
     static std::map<std::string, Size> outputs(const std::string& folder) {
         std::map<std::string, Size> out;
         for (const auto& e : std::filesystem::directory_iterator(folder)) {
-            const std::string name = e.path().filename().string();
-            if (name.starts_with("IMAG")) out[name] = checked(e.path().string());
+            const std::string name = e.path().filename().string(), path = e.path().string();
+            if (!name.starts_with("IMAG")) continue;
+            std::istringstream tags(tool_output(
+                "exiftool -T -n -ExifImageWidth -ExifImageHeight -ThumbnailLength -Warning " +
+                path));
+            Size exif{-1, -1}, decoded{};
+            int thumb = 0;
+            std::string warning;
+            tags >> exif.w >> exif.h >> thumb >> warning;
+            magick_pixels(path, &decoded.w, &decoded.h);
+            out[name] = warning == "-" && thumb > 0 && decoded == exif ? exif : Size{-1, -1};
         }
         return out;
     }
@@ -125,36 +117,31 @@ class FileConversion : public ToolboxTest {
 TEST_F(FileConversion, OutputIsNumberedOnePastTheHighestPresentUpToIMAG9999) {
     const struct {
         std::vector<int> present;
-        std::vector<std::string> written;  // by two conversions in a row; "" for a refusal
+        std::vector<std::string> written;  // by two conversions in a row
+        bool refused;                      // the second
     } cases[] = {
-        {{1, 2, 3, 7}, {"IMAG0008.JPG", "IMAG0009.JPG"}},
-        {{}, {"IMAG0001.JPG", "IMAG0002.JPG"}},
-        {{9998}, {"IMAG9999.JPG", ""}},
+        {{1, 2, 3, 7}, {"IMAG0008.JPG", "IMAG0009.JPG"}, false},
+        {{}, {"IMAG0001.JPG", "IMAG0002.JPG"}, false},
+        {{9998}, {"IMAG9999.JPG"}, true},
     };
     picture(src.file("p.bmp"), 20, 10);
+    const FSSpec source{src.path(), "p.bmp"};
     for (const auto& c : cases) {
         TempDir folder;
+        const FSSpec destination{folder.path(), ""};
+        std::map<std::string, Size> expected;
         for (int n : c.present) {
             char name[16];
             std::snprintf(name, sizeof name, "IMAG%04d.JPG", n);
             write_bytes(folder.file(name), {});
+            expected[name] = {-1, -1};
         }
-        for (const std::string& expected : c.written) {
-            hooks_clear_record();
-            const std::size_t before = count(folder.path());
-            const OSErr err = convert(src.file("p.bmp"), folder.path());
-            if (expected.empty()) {
-                EXPECT_EQ(err, -1);
-                EXPECT_EQ(alerts(),
-                          std::vector<std::string>{"File already exists in the output folder."});
-                EXPECT_EQ(count(folder.path()), before);
-            } else {
-                EXPECT_EQ(err, noErr);
-                EXPECT_TRUE(alerts().empty());
-                EXPECT_EQ(checked(folder.file(expected)), (Size{32, 16})) << expected;
-                EXPECT_EQ(count(folder.path()), before + 1);
-            }
-        }
+        for (const std::string& name : c.written) expected[name] = {32, 16};
+        hooks_clear_record();
+        EXPECT_EQ(do_convert_file(&source, &destination, false), noErr);
+        EXPECT_EQ(do_convert_file(&source, &destination, false), c.refused ? -1 : noErr);
+        EXPECT_EQ(outputs(folder.path()), expected);
+        EXPECT_EQ(alerts().size(), c.refused ? 1u : 0u);
     }
 }
 
@@ -174,20 +161,18 @@ TEST_F(FileConversion, CanvasIsRoundedUpToBlocksOrScaledOntoTheLargestAndCentred
     for (const auto& c : cases) {
         Rect canvas, place;
         conversion_canvas(c.w, c.h, &canvas, &place);
-        EXPECT_TRUE(EqualRect(&canvas, &c.canvas)) << c.w << "x" << c.h;
-        EXPECT_TRUE(EqualRect(&place, &c.picture)) << c.w << "x" << c.h;
+        EXPECT_TRUE(EqualRect(&canvas, &c.canvas) && EqualRect(&place, &c.picture))
+            << c.w << "x" << c.h;
     }
     // Written: a white picture on black bands, at the canvas's size.
     picture(src.file("w.bmp"), 100, 50);
-    ASSERT_EQ(convert(src.file("w.bmp"), dst.path()), noErr);
+    run_dialog(run(src.file("w.bmp"), dst.path(), true));
     ASSERT_EQ(outputs(dst.path()), (std::map<std::string, Size>{{"IMAG0001.JPG", {112, 56}}}));
-    GWorldPtr out = nullptr;
-    const auto bytes = read_bytes(dst.file("IMAG0001.JPG"));
-    ASSERT_EQ(ReadJPEGImage(bytes.data(), bytes.size(), 1, &out), noErr);
-    EXPECT_GE(GetPixelRGB(out, 56, 28) & 0xFF, 245u);
+    int w = 0, h = 0;
+    const auto out = magick_pixels(dst.file("IMAG0001.JPG"), &w, &h);
+    EXPECT_GE(out[28 * 112 + 56] & 0xFF, 245u);
     for (const auto& [x, y] : {std::pair{0, 0}, {111, 55}, {1, 28}, {56, 0}})
-        EXPECT_LE(GetPixelRGB(out, x, y) & 0xFF, 10u) << x << "," << y;
-    DisposeGWorld(out);
+        EXPECT_LE(out[std::size_t(y * 112 + x)] & 0xFF, 10u) << x << "," << y;
 }
 
 // The folder is converted into itself: the files written during the run are not taken up.
@@ -198,9 +183,9 @@ TEST_F(FileConversion, FolderRunTakesVisibleFilesInByteOrderAndPassesOverOtherKi
     picture(src.file(".hidden.jpg"), 16, 8, FOUR_CC("JPEG"));
     std::filesystem::create_directory(src.file("sub"));
     picture(src.file("sub/inner.jpg"), 16, 8, FOUR_CC("JPEG"));
-    ASSERT_EQ(run_tool("/usr/bin/convert -size 8x8 xc:red " + src.file("t.tiff")), 0);
+    tiff(src.file("t.tiff"));
     std::vector<std::string> progress;
-    run_dialog({choose(8, src.path()), choose(10, src.path()), [] { click(1); }},
+    run_dialog(run(src.path(), src.path()),
                [&] { progress.push_back(GetDialogItemText(g_progress, 4)); });
     EXPECT_EQ(progress, (std::vector<std::string>{"1 / 4", "2 / 4", "3 / 4", "4 / 4"}));
     EXPECT_EQ(outputs(src.path()), (std::map<std::string, Size>{{"IMAG0001.JPG", {32, 8}},
@@ -212,7 +197,7 @@ TEST_F(FileConversion, FolderRunTakesVisibleFilesInByteOrderAndPassesOverOtherKi
 TEST_F(FileConversion, StopButtonEndsAFolderRunAfterTheCurrentFile) {
     for (const char* name : {"1.bmp", "2.bmp", "3.bmp"}) picture(src.file(name), 16, 8);
     std::int32_t clicked_after = 0;
-    run_dialog({choose(8, src.path()), choose(10, dst.path()), [] { click(1); }}, [&] {
+    run_dialog(run(src.path(), dst.path()), [&] {
         if (clicked_after > 0) return;
         clicked_after = g_conveted_files;
         hooks_dialog_click(g_progress, 1);
@@ -224,60 +209,44 @@ TEST_F(FileConversion, StopButtonEndsAFolderRunAfterTheCurrentFile) {
 // A refusal that holds for every file ends a folder run after one alert; sources that cannot
 // be read are told once; nothing is left of a failed file.
 TEST_F(FileConversion, FailuresAreToldOnceAndLeaveNoFile) {
-    const std::vector<std::uint8_t> corrupt = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10,
-                                               'J',  'F',  'I',  'F',  0x00, 0x01,
-                                               0x02, 0x03, 0x04, 0x05, 0x06, 0x07};
+    const char* const unreadable = "The file was not able to be read.";
     const struct {
-        const char* name;
         const char* only_file;    // converted alone; null: the whole source folder
         const char* destination;  // within the destination folder
-        const char* present;      // a numbered file already there, or null
-        std::vector<std::string> alerts;
-        std::size_t written;
+        bool full;                // IMAG9999.JPG is there already
+        const char* alert;
+        std::size_t numbered;  // files in the destination afterwards
     } cases[] = {
-        {"IMAG9999 present",
-         nullptr,
-         "",
-         "IMAG9999.JPG",
-         {"File already exists in the output folder."},
-         0},
-        {"destination gone",
-         nullptr,
-         "gone",
-         nullptr,
-         {"Information on the directory is not obtained at the output destination."},
-         0},
-        {"unreadable in a folder", nullptr, "", nullptr, {"The file was not able to be read."}, 2},
-        {"unreadable alone", "c.jpg", "", nullptr, {"The file was not able to be read."}, 0},
-        {"other kind alone", "t.tiff", "", nullptr, {"The file was not able to be read."}, 0},
+        {nullptr, "", true, "File already exists in the output folder.", 1},
+        {nullptr, "gone", false,
+         "Information on the directory is not obtained at the output destination.", 0},
+        {nullptr, "", false, unreadable, 2},
+        {"c.jpg", "", false, unreadable, 0},
+        {"t.tiff", "", false, unreadable, 0},
     };
     for (const auto& c : cases) {
         TempDir from, to;
         picture(from.file("a.bmp"), 16, 8);
         picture(from.file("b.bmp"), 16, 8);
-        write_bytes(from.file("c.jpg"), corrupt);
-        ASSERT_EQ(run_tool("/usr/bin/convert -size 8x8 xc:red " + from.file("t.tiff")), 0);
-        if (c.present) write_bytes(to.file(c.present), {0});
-        const std::string destination = to.file(c.destination);
+        write_bytes(from.file("c.jpg"), {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F'});
+        tiff(from.file("t.tiff"));
+        if (c.full) write_bytes(to.file("IMAG9999.JPG"), {0});
         hooks_clear_record();
-        if (c.only_file)
-            run_dialog(
-                {choose(5, from.file(c.only_file)), choose(10, destination), [] { click(1); }});
-        else
-            run_dialog({choose(8, from.path()), choose(10, destination), [] { click(1); }});
-        EXPECT_EQ(alerts(), c.alerts) << c.name;
-        EXPECT_EQ(c.present ? count(to.path()) - 1 : outputs(to.path()).size(), c.written)
-            << c.name;
+        run_dialog(c.only_file ? run(from.file(c.only_file), to.file(c.destination), true)
+                               : run(from.path(), to.file(c.destination)));
+        EXPECT_EQ(alerts(), std::vector<std::string>{c.alert}) << c.alert;
+        EXPECT_EQ(outputs(to.path()).size(), c.numbered) << c.alert;
     }
 }
 
 TEST_F(FileConversion, ConvertButtonNeedsTheDestinationAndTheSourceOfTheMode) {
     picture(src.file("p.bmp"), 16, 8);
     const struct {
-        std::function<void()> action;
+        Action action;
         bool enabled;        // the convert button afterwards
         std::int16_t radio;  // the radio button that is on afterwards
     } steps[] = {
+        {[] {}, false, 3},
         {choose(5, src.file("p.bmp")), false, 3},
         {choose(10, dst.path()), true, 3},
         {[] { click(6); }, false, 6},
@@ -285,29 +254,24 @@ TEST_F(FileConversion, ConvertButtonNeedsTheDestinationAndTheSourceOfTheMode) {
         {[] { click(3); }, true, 3},
         {choose(10, ""), true, 3},  // a cancelled choice keeps the destination
     };
-    std::vector<std::pair<bool, std::int16_t>> seen, expected{{false, 3}};
-    const auto look = [&seen] {
-        DialogRef d = g_file_conversion_dialog_ptr;
-        const std::int16_t radio = GetControlValue(du_get_ctl(d, 3))   ? 3
-                                   : GetControlValue(du_get_ctl(d, 6)) ? 6
-                                                                       : 0;
-        seen.emplace_back(IsControlActive(du_get_ctl(d, 1)), radio);
-    };
     // Each state is looked at when the dialog waits again, before the next step.
-    std::vector<std::function<void()>> actions;
-    for (const auto& s : steps) {
-        actions.push_back([&look, &s] {
-            look();
-            s.action();
+    const auto look = [](const auto& s) {
+        DialogRef d = g_file_conversion_dialog_ptr;
+        EXPECT_EQ(IsControlActive(du_get_ctl(d, 1)), s.enabled);
+        EXPECT_EQ(GetControlValue(du_get_ctl(d, s.radio)), 1);
+        EXPECT_EQ(GetControlValue(du_get_ctl(d, std::int16_t(9 - s.radio))), 0);
+    };
+    std::vector<Action> actions;
+    for (std::size_t i = 0; i < std::size(steps); ++i)
+        actions.push_back([&, i] {
+            if (i > 0) look(steps[i - 1]);
+            steps[i].action();
         });
-        expected.emplace_back(s.enabled, s.radio);
-    }
-    actions.push_back([&look] {
-        look();
+    actions.push_back([&] {
+        look(steps[std::size(steps) - 1]);
         click(2);
     });
     run_dialog(actions);
-    EXPECT_EQ(seen, expected);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Opening image files by their content, the file chooser, and saving documents: formats,
-// the format popup, the composite of annotations, and a failed save over an existing file.
+// the format popup, the composite of annotations, and failed or cancelled saves.
 
 #include <cstdlib>
 #include <filesystem>
@@ -16,13 +16,12 @@ namespace {
 
 class OpenSave : public ImageDocTest {
   protected:
-    // A test picture written in the format of the type code.
-    std::string write_image(const std::string& name, OSType type, int w = 24, int h = 16) {
-        GWorldPtr src = make_test_image(w, h, 7);
-        const FSSpec spec{dir_.path(), name};
-        EXPECT_EQ(GraphicsExportGWorldToFile(src, type, &spec), noErr);
+    // The test picture of 24 x 16 written in the format of the type code.
+    void write_image(const std::string& name, OSType type) {
+        GWorldPtr src = make_test_image(24, 16, 7);
+        const FSSpec s = spec(name);
+        EXPECT_EQ(GraphicsExportGWorldToFile(src, type, &s), noErr);
         DisposeGWorld(src);
-        return dir_.file(name);
     }
     FSSpec spec(const std::string& name) const { return FSSpec{dir_.path(), name}; }
     // A modified 8 x 6 document that belongs to the file name of the given type.
@@ -34,59 +33,52 @@ class OpenSave : public ImageDocTest {
         return w;
     }
     std::size_t files_in_folder() const {
-        std::size_t n = 0;
-        for (const auto& e : std::filesystem::directory_iterator(dir_.path()))
-            n += !e.is_directory();
-        return n;
+        const std::filesystem::directory_iterator all(dir_.path());
+        return std::size_t(std::distance(begin(all), end(all)));
+    }
+    OSType type_of(const std::string& name) const {
+        const FSSpec s = spec(name);
+        return get_ostype_of_file(&s);
     }
     TempDir dir_;
 };
 
 TEST_F(OpenSave, FilesOpenByTheirContentWhateverTheirNameSays) {
-    struct Case {
-        const char* name;
-        OSType written;
-    };
-    const Case cases[] = {{"photo.bmp", FOUR_CC("JPEG")},
-                          {"photo", FOUR_CC("JPEG")},
-                          {"drawing.jpg", FOUR_CC("BMPf")},
-                          {"old.dat", FOUR_CC("PICT")}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        write_image(c.name, c.written);
-        const FSSpec s = spec(c.name);
-        EXPECT_EQ(get_ostype_of_file(&s), c.written);
+    const std::pair<const char*, OSType> cases[] = {{"photo.bmp", FOUR_CC("JPEG")},
+                                                    {"photo", FOUR_CC("JPEG")},
+                                                    {"drawing.jpg", FOUR_CC("BMPf")},
+                                                    {"old.dat", FOUR_CC("PICT")}};
+    GWorldPtr src = make_test_image(24, 16, 7);
+    for (const auto& [name, written] : cases) {
+        SCOPED_TRACE(name);
+        write_image(name, written);
+        EXPECT_EQ(type_of(name), written);
+        const FSSpec s = spec(name);
         WindowRef w = iw_open(&s);
         ASSERT_NE(w, nullptr);
         IwRecord* r = rec(w);
-        EXPECT_EQ(r->file_type, c.written);
-        EXPECT_EQ(r->img_rect.right, 24);
-        EXPECT_EQ(r->img_rect.bottom, 16);
-        EXPECT_EQ(r->img_off->width, 24);
-        EXPECT_EQ(r->zoom_index, 5);
-        EXPECT_TRUE(r->has_spec);
-        EXPECT_FALSE(r->modified);
-        EXPECT_EQ(r->spec.name, c.name);
-        EXPECT_TRUE(IsWindowVisible(w));
-        EXPECT_EQ(GetWindowTitle(w), std::string(c.name) + " 100%");
-        if (c.written != FOUR_CC("JPEG")) {  // the lossless formats show their exact pixels
-            GWorldPtr src = make_test_image(24, 16, 7);
+        EXPECT_EQ(r->file_type, written);
+        EXPECT_TRUE(r->img_rect.right == 24 && r->img_rect.bottom == 16);
+        EXPECT_TRUE(r->has_spec && !r->modified && IsWindowVisible(w));
+        EXPECT_EQ(GetWindowTitle(w), std::string(name) + " 100%");
+        if (written != FOUR_CC("JPEG")) {  // the lossless formats show their exact pixels
             EXPECT_EQ(gworld_pixels(r->img_off), gworld_pixels(src));
-            DisposeGWorld(src);
         }
-        close_doc(w);
+        close_all_documents();
     }
+    DisposeGWorld(src);
 }
 
+// Each file alone does not open and says nothing; opened together, one alert names each with
+// its reason, and the good file among them opens.
 TEST_F(OpenSave, FilesThatDoNotOpenAreNamedWithTheReasonInOneAlert) {
     const char* const kind = "Only JPEG, PICT and BMP pictures can be opened";
-    struct Case {
+    const struct {
         const char* name;
         std::vector<std::uint8_t> bytes;  // empty: no such file
         OSType type;                      // as get_ostype_of_file sees it
         const char* reason;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"a.tif", {'I', 'I', '*', 0, 8, 0, 0, 0}, FOUR_CC("TIFF"), kind},
         {"a.gif", {'G', 'I', 'F', '8', '9', 'a', 1, 0}, FOUR_CC("GIFf"), kind},
         {"a.jpg", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0}, FOUR_CC("PNGf"), kind},
@@ -99,28 +91,21 @@ TEST_F(OpenSave, FilesThatDoNotOpenAreNamedWithTheReasonInOneAlert) {
         {"missing.jpg", {}, 0, "No such file or directory"},
     };
     std::vector<FSSpec> all;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    std::string listed = "These files could not be opened:";
+    for (const auto& c : cases) {
         if (!c.bytes.empty()) write_bytes(dir_.file(c.name), c.bytes);
-        const FSSpec s = spec(c.name);
-        all.push_back(s);
-        EXPECT_EQ(get_ostype_of_file(&s), c.type);
-        EXPECT_EQ(iw_open(&s), nullptr);
-        EXPECT_TRUE(hooks_alerts().empty()) << "iw_open itself says nothing";
-        iw_open_files({s});
-        ASSERT_EQ(hooks_alerts().size(), 1u);
-        EXPECT_EQ(hooks_alerts()[0].title, "Sorry, error occured.");
-        EXPECT_EQ(hooks_alerts()[0].message, std::string("The file \"") + c.name +
-                                                 "\" could not be opened: " + c.reason + ".");
-        hooks_clear_record();
+        EXPECT_EQ(type_of(c.name), c.type) << c.name;
+        all.push_back(spec(c.name));
+        EXPECT_EQ(iw_open(&all.back()), nullptr) << c.name;
+        listed += std::string("\n\"") + c.name + "\": " + c.reason + ".";
     }
+    EXPECT_TRUE(hooks_alerts().empty());
     write_image("good.bmp", FOUR_CC("BMPf"));
     all.insert(all.begin() + 2, spec("good.bmp"));
     iw_open_files(all);
     EXPECT_EQ(document_titles(), (std::vector<std::string>{"good.bmp 100%"}));
     ASSERT_EQ(hooks_alerts().size(), 1u);
-    std::string listed = "These files could not be opened:";
-    for (const Case& c : cases) listed += std::string("\n\"") + c.name + "\": " + c.reason + ".";
+    EXPECT_EQ(hooks_alerts()[0].title, "Sorry, error occured.");
     EXPECT_EQ(hooks_alerts()[0].message, listed);
 }
 
@@ -129,8 +114,7 @@ TEST_F(OpenSave, ChooserOffersTheImageExtensionsAndTakesExactlyOneFile) {
     FSSpec out;
     hooks_answer_choose_file({dir_.file("one.jpg")});
     EXPECT_TRUE(get_load_file(&out, 5, types, nullptr));
-    EXPECT_EQ(out.name, "one.jpg");
-    EXPECT_EQ(out.folder, dir_.path());
+    EXPECT_EQ(FSpGetFullPath(&out), dir_.file("one.jpg"));
     EXPECT_EQ(hooks_nav_record().extensions,
               (std::vector<std::string>{".jpg", ".jpeg", ".bmp", ".pct", ".pict"}));
     hooks_answer_choose_file({dir_.file("one.jpg"), dir_.file("two.jpg")});
@@ -139,18 +123,26 @@ TEST_F(OpenSave, ChooserOffersTheImageExtensionsAndTakesExactlyOneFile) {
     EXPECT_FALSE(get_load_file(&out, 5, types, nullptr));
 }
 
-TEST_F(OpenSave, PlainSaveReplacesTheFileAndABitmapTypeWithABlankKeepsItsType) {
-    write_image("scan.bmp", FOUR_CC("JPEG"));
-    WindowRef w = doc_of_file("scan.bmp", FOUR_CC("BMP "));
+// The first save of a capture asks like Save As; the next replaces the file in place without
+// asking, and a bitmap type with a blank keeps its type.
+TEST_F(OpenSave, PlainSaveAsksOnlyForANeverSavedDocumentThenReplacesItsFile) {
+    pref.save_type = 2;
+    WindowRef w = new_doc(8, 6, 5, "Untitled 1");
     IwRecord* r = rec(w);
+    hooks_answer_put_file({"scan.bmp", {}, dir_.path()});
     EXPECT_EQ(iw_save(w, false), noErr);
-    EXPECT_EQ(hooks_nav_record().put_file, 0) << "a document with a file saves without asking";
+    EXPECT_TRUE(r->has_spec && !r->modified);
+    EXPECT_EQ(r->file_type, FOUR_CC("BMPf"));
+    EXPECT_EQ(GetWindowTitle(w), "scan.bmp 100%");
+    EXPECT_EQ(r->spec.folder, dir_.path());
+    write_image("scan.bmp", FOUR_CC("JPEG"));
+    r->modified = true;
+    r->file_type = FOUR_CC("BMP ");
+    EXPECT_EQ(iw_save(w, false), noErr);
+    EXPECT_EQ(hooks_nav_record().put_file, 1) << "a document with a file saves without asking";
     EXPECT_EQ(r->file_type, FOUR_CC("BMP "));
-    const std::vector<std::uint8_t> bytes = read_bytes(dir_.file("scan.bmp"));
-    ASSERT_GE(bytes.size(), 2u);
-    EXPECT_EQ(bytes[0], 'B');
-    EXPECT_EQ(bytes[1], 'M');
-    EXPECT_EQ(files_in_folder(), 1u) << "the file is replaced in place";
+    EXPECT_EQ(type_of("scan.bmp"), FOUR_CC("BMPf"));
+    EXPECT_EQ(files_in_folder(), 1u);
     EXPECT_FALSE(r->modified);
 }
 
@@ -166,10 +158,15 @@ TEST_F(OpenSave, FailedSaveOverAnExistingFileLeavesItAndTheDocumentAsTheyWere) {
     EXPECT_EQ(GetPixelRGB(r->shape_off, 2, 2), 0x888888u);
 }
 
-TEST_F(OpenSave, SaveAsThatCannotWriteKeepsTheDocumentsFileAndFormat) {
+TEST_F(OpenSave, SaveAsCancelledOrUnwritableKeepsTheDocumentsFileFormatAndChanges) {
+    pref.save_type = 1;
     WindowRef w = doc_of_file("scan.jpg", FOUR_CC("JPEG"));
     IwRecord* r = rec(w);
     const std::string title = GetWindowTitle(w);
+    hooks_answer_put_file({"scan.jpg", {2}, ""});
+    EXPECT_EQ(iw_save(w, true), noErr);
+    EXPECT_EQ(pref.save_type, 1) << "a cancelled dialog keeps the preferred format";
+    EXPECT_TRUE(hooks_alerts().empty());
     hooks_answer_put_file({"scan.bmp", {2}, dir_.file("no such folder")});
     EXPECT_EQ(iw_save(w, true), fnfErr);
     ASSERT_EQ(hooks_alerts().size(), 1u);
@@ -183,14 +180,13 @@ TEST_F(OpenSave, SaveAsThatCannotWriteKeepsTheDocumentsFileAndFormat) {
 }
 
 TEST_F(OpenSave, FileNameAndFormatAgreeWhateverIsTypedAndChosen) {
-    struct Case {
+    const struct {
         int popup_at_start;
         const char* typed;       // empty: the name proposed
         std::vector<int> popup;  // then chosen from the popup
         const char* name;        // the file written
         int format;              // and its format
-    };
-    const Case cases[] = {
+    } cases[] = {
         {0, "", {}, "Image.jpg", 0},
         {2, "", {}, "Image.bmp", 2},
         {0, "", {2}, "Image.bmp", 2},
@@ -208,7 +204,7 @@ TEST_F(OpenSave, FileNameAndFormatAgreeWhateverIsTypedAndChosen) {
         {2, "shot.png", {}, "shot.png.bmp", 2},
         {0, "shot.bmp", {0}, "shot.jpg", 0},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.popup_at_start << " " << c.typed);
         pref.save_type = c.popup_at_start;
         WindowRef w = new_doc(8, 6);
@@ -217,10 +213,8 @@ TEST_F(OpenSave, FileNameAndFormatAgreeWhateverIsTypedAndChosen) {
         EXPECT_EQ(pref.save_type, c.format);
         EXPECT_EQ(rec(w)->file_type, image_types[c.format].type);
         EXPECT_EQ(rec(w)->spec.name, c.name);
-        const FSSpec s = spec(c.name);
-        EXPECT_EQ(get_ostype_of_file(&s),
-                  c.format == 2 ? FOUR_CC("BMPf") : image_types[c.format].type);
-        close_doc(w);
+        EXPECT_EQ(type_of(c.name), c.format == 2 ? FOUR_CC("BMPf") : image_types[c.format].type);
+        close_all_documents();
     }
 }
 
@@ -244,9 +238,8 @@ TEST_F(OpenSave, ReplacingAFileIsAskedForTheNameWrittenNotTheNameTyped) {
         hooks_answer_put_file({typed, {}, dir_.path(), true});
         EXPECT_EQ(iw_save(w, true), noErr);
         EXPECT_EQ(rec(w)->spec.name, written);
-        const FSSpec s = spec(written);
-        EXPECT_EQ(get_ostype_of_file(&s), FOUR_CC("JPEG"));
-        close_doc(w);
+        EXPECT_EQ(type_of(written), FOUR_CC("JPEG"));
+        close_all_documents();
     }
 }
 
@@ -272,35 +265,10 @@ TEST_F(OpenSave, FileDialogsStartInTheLastFolderUsedKeptAcrossARestart) {
     EXPECT_EQ(hooks_nav_record().location, home) << "a folder that is gone falls back to home";
     // A document with a file is saved as from its own folder, under its own name.
     hooks_answer_put_file({});
-    iw_save(doc_of_file("scan.bmp", FOUR_CC("BMPf")), true);
+    iw_save(doc_of_file("scan.old.bmp", FOUR_CC("BMPf")), true);
     EXPECT_EQ(hooks_nav_record().location, dir_.path());
-    EXPECT_EQ(hooks_nav_record().put_file_name, "scan.jpg");
+    EXPECT_EQ(hooks_nav_record().put_file_name, "scan.old.jpg");
     ::unsetenv("XDG_CONFIG_HOME");
-}
-
-TEST_F(OpenSave, PlainSaveOfANeverSavedCaptureAsksLikeSaveAs) {
-    pref.save_type = 2;
-    WindowRef w = new_doc(8, 6, 5, "Untitled 1");
-    hooks_answer_put_file({"scan.bmp", {}, dir_.path()});
-    EXPECT_EQ(iw_save(w, false), noErr);
-    EXPECT_EQ(hooks_nav_record().put_file, 1);
-    IwRecord* r = rec(w);
-    EXPECT_TRUE(r->has_spec);
-    EXPECT_FALSE(r->modified);
-    EXPECT_EQ(r->file_type, FOUR_CC("BMPf"));
-    EXPECT_EQ(GetWindowTitle(w), "scan.bmp 100%");
-    EXPECT_EQ(r->spec.folder, dir_.path());
-}
-
-TEST_F(OpenSave, CancelledSaveDialogChangesNothingNotEvenThePreferredFormat) {
-    pref.save_type = 1;
-    WindowRef w = new_doc(8, 6);
-    hooks_answer_put_file({"scan.jpg", {2}, ""});
-    EXPECT_EQ(iw_save(w, true), noErr);
-    EXPECT_EQ(pref.save_type, 1);
-    EXPECT_TRUE(rec(w)->modified);
-    EXPECT_FALSE(rec(w)->has_spec);
-    EXPECT_EQ(files_in_folder(), 0u);
 }
 
 TEST_F(OpenSave, SavedFileHasTheAnnotationsOverThePictureExceptTheGrey) {
@@ -311,14 +279,13 @@ TEST_F(OpenSave, SavedFileHasTheAnnotationsOverThePictureExceptTheGrey) {
     set_pixel(r->img_off, 2, 2, {0, 0xFFFF, 0});
     hooks_answer_put_file({"notes.bmp", {2}, dir_.path()});
     ASSERT_EQ(iw_save(w, true), noErr);
-    const std::vector<std::uint8_t> bytes = read_bytes(dir_.file("notes.bmp"));
-    GWorldPtr saved = nullptr;
-    ASSERT_EQ(ReadBMPImage(bytes.data(), bytes.size(), &saved), noErr);
-    EXPECT_EQ(GetPixelRGB(saved, 1, 1), 0xFF0000u);
-    EXPECT_EQ(GetPixelRGB(saved, 2, 2), 0x00FF00u);
-    EXPECT_EQ(GetPixelRGB(saved, 0, 0), 0xFFFFFFu);
+    int width = 0, height = 0;
+    const auto saved = magick_pixels(dir_.file("notes.bmp"), &width, &height);
+    ASSERT_EQ(saved.size(), 24u);
+    EXPECT_EQ(saved[1 * 6 + 1], 0xFF0000u);
+    EXPECT_EQ(saved[2 * 6 + 2], 0x00FF00u);
+    EXPECT_EQ(saved[0], 0xFFFFFFu);
     for (std::uint32_t p : gworld_pixels(r->shape_off)) ASSERT_EQ(p, 0x888888u);
-    DisposeGWorld(saved);
 }
 
 }  // namespace

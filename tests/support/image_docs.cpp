@@ -6,6 +6,7 @@
 #include "app/control_window.h"
 #include "app/prefs.h"
 #include "app/startup.h"
+#include "imagewin/iw_view.h"
 #include "monitor/live_monitor.h"
 
 void ImageDocTest::SetUp() {
@@ -36,9 +37,13 @@ WindowRef ImageDocTest::new_doc(int width, int height, int zoom_index, const std
     return w;
 }
 
-void ImageDocTest::close_doc(WindowRef window) {
-    iw_record(window)->modified = false;
-    iw_close(window);
+WindowRef ImageDocTest::view_doc(int width, int height, int zoom_index, int view_width,
+                                 int view_height) {
+    WindowRef w = new_doc(width, height, zoom_index);
+    SizeWindow(w, std::int16_t(view_width + 15), std::int16_t(view_height + 15), false);
+    __adjust_iw_win(w);
+    iw_record(w)->modified = false;
+    return w;
 }
 
 void ImageDocTest::drag(WindowRef window, void (*routine)(WindowRef, Point),

@@ -15,9 +15,11 @@ class ImageDocTest : public ToolboxTest {
     // A shown document of width x height at the zoom index, named and titled.
     static WindowRef new_doc(int width, int height, int zoom_index = 5,
                              const std::string& name = "scan");
+    // A shown, unmodified document whose view (the window without its scroll bars) is
+    // view_width x view_height.
+    static WindowRef view_doc(int width, int height, int zoom_index = 5, int view_width = 400,
+                              int view_height = 300);
     static IwRecord* rec(WindowRef window) { return iw_record(window); }
-    // Closes the document without asking, whatever its changes.
-    static void close_doc(WindowRef window);
     // The user presses at the first local point, moves through the others and lets go at the
     // last; routine (a tool's) runs the gesture.
     static void drag(WindowRef window, void (*routine)(WindowRef, Point),
