@@ -2,6 +2,7 @@
 
 #include "app/control_window.h"
 
+#include <array>
 #include <utility>
 #include <vector>
 
@@ -44,10 +45,6 @@ class ControlPanels : public LiveTest {
             out.emplace_back(get_u16le(block.data() + 8), get_u32le(block.data() + 12));
         return out;
     }
-    static std::uint32_t pixel(int h, int v) {
-        return GetPixelRGB(GetWindowPort(g_control_win), h, v);
-    }
-    static ControlRef panel(int slot) { return g_draw_controls[slot]; }
 };
 
 TEST_F(ControlPanels, ButtonsSendTheirLensCommandsAndRestoreTheirRectangle) {
@@ -72,12 +69,15 @@ TEST_F(ControlPanels, ButtonsSendTheirLensCommandsAndRestoreTheirRectangle) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         simcam_clear_record();
-        const std::uint32_t before = pixel(c.press.first, c.press.second);
+        const std::uint32_t before =
+            GetPixelRGB(GetWindowPort(g_control_win), c.press.first, c.press.second);
         hold(c.press, c.path);
         EXPECT_EQ(sent(), c.expected);
-        EXPECT_EQ(pixel(c.press.first, c.press.second), before);
+        EXPECT_EQ(GetPixelRGB(GetWindowPort(g_control_win), c.press.first, c.press.second), before);
         EXPECT_FALSE(g_now_tracking_control_panel);
     }
+    DisposeWindow(g_control_win);
+    EXPECT_EQ(g_control_win, nullptr);
 }
 
 TEST_F(ControlPanels, HeldZoomButtonKeepsTheLivePictureComing) {
@@ -92,7 +92,8 @@ TEST_F(ControlPanels, HeldZoomButtonKeepsTheLivePictureComing) {
 TEST_F(ControlPanels, PanelShowsTheChoicesAndEraserSizesOnlyWithTheEraser) {
     ASSERT_EQ(command("DRAW"), eventNotHandledErr);
     ASSERT_NE(g_draw_win, nullptr);
-    for (int slot = 0; slot < kDrawControlCount; ++slot) ASSERT_NE(panel(slot), nullptr) << slot;
+    ControlRef* const panel = g_draw_controls;
+    for (int slot = 0; slot < kDrawControlCount; ++slot) ASSERT_NE(panel[slot], nullptr) << slot;
     WindowRef window = g_draw_win;
     struct Case {
         const char* choice;
@@ -109,23 +110,21 @@ TEST_F(ControlPanels, PanelShowsTheChoicesAndEraserSizesOnlyWithTheEraser) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.choice);
         command(c.choice);
-        for (int slot = 0; slot < 6; ++slot)
-            EXPECT_EQ(GetControlValue(panel(slot)), slot == c.tool_slot) << slot;
-        for (int slot = 8; slot < 12; ++slot) EXPECT_EQ(IsControlVisible(panel(slot)), c.eraser);
-        EXPECT_FALSE(IsControlVisible(panel(12)));
-        for (int slot = 13; slot < kDrawControlCount; ++slot)
-            EXPECT_EQ(IsControlVisible(panel(slot)), !c.eraser) << slot;
-        if (c.eraser) {
-            for (int slot = 9; slot < 12; ++slot)
-                EXPECT_EQ(GetControlValue(panel(slot)), slot == c.size_slot) << slot;
-        } else {
-            EXPECT_EQ(GetControlValue(panel(13)), c.width);
-            EXPECT_EQ(hooks_control_picture(panel(14)), c.colour);
+        for (int slot = 0; slot < kDrawControlCount; ++slot) {
+            const bool shown = slot < 8 || (slot < 12 ? c.eraser : slot > 12 && !c.eraser);
+            EXPECT_EQ(IsControlVisible(panel[slot]), shown) << slot;
+            const bool tool = slot < 6, size = c.eraser && slot > 8 && slot < 12;
+            EXPECT_TRUE(!tool || GetControlValue(panel[slot]) == (slot == c.tool_slot)) << slot;
+            EXPECT_TRUE(!size || GetControlValue(panel[slot]) == (slot == c.size_slot)) << slot;
+        }
+        if (!c.eraser) {
+            EXPECT_EQ(GetControlValue(panel[13]), c.width);
+            EXPECT_EQ(hooks_control_picture(panel[14]), c.colour);
         }
     }
-    hooks_press_control(panel(2));
+    hooks_press_control(panel[2]);
     EXPECT_EQ(g_dp_cur_tool, FOUR_CC("TL03"));
-    hooks_choose_popup_item(panel(13), 2);
+    hooks_choose_popup_item(panel[13], 2);
     EXPECT_EQ(g_dp_cur_line_width, FOUR_CC("LNW5"));
     command("DRAW");
     EXPECT_FALSE(IsWindowVisible(window));
@@ -133,6 +132,42 @@ TEST_F(ControlPanels, PanelShowsTheChoicesAndEraserSizesOnlyWithTheEraser) {
     command("DRAW");
     EXPECT_EQ(g_draw_win, window);
     EXPECT_TRUE(IsWindowVisible(window));
+    for (const char* tool : {"RECT", "TL03"}) {  // closing keeps only the selection tool
+        command(tool);
+        DisposeWindow(g_draw_win);
+        EXPECT_EQ(g_draw_win, nullptr);
+        EXPECT_EQ(g_dp_cur_tool, FOUR_CC(tool[0] == 'R' ? "SELE" : "HAND"));
+        command("DRAW");
+    }
+}
+
+TEST_F(ControlPanels, DrawingChoicesAreStoredByTheirCodesAndCodesOutsideTheRangesChangeNothing) {
+    struct Case {
+        const char* code;
+        OSType* choice;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"RECT", &g_dp_cur_tool, "SELE"},       {"TL01", &g_dp_cur_tool, "TL01"},
+        {"TL06", &g_dp_cur_tool, "TL06"},       {"HAND", &g_dp_cur_tool, "HAND"},
+        {"TLE3", &g_dp_cur_e_size, "TLE3"},     {"LTY1", &g_dp_cur_line_type, "LTY1"},
+        {"LNW7", &g_dp_cur_line_width, "LNW7"}, {"CP05", &g_dp_cur_color, "CP05"},
+        {"CP08", &g_dp_cur_color, "CP08"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(command(c.code), eventNotHandledErr);
+        EXPECT_EQ(*c.choice, code_of(c.expected)) << c.code;
+    }
+    const auto choices = [] {
+        return std::array{g_dp_cur_tool, g_dp_cur_line_type, g_dp_cur_line_width, g_dp_cur_e_size,
+                          g_dp_cur_color};
+    };
+    for (const char* code :
+         {"CP09", "CP00", "TL00", "TL09", "TLE0", "TLE4", "LTY2", "LNW4", "SELE", "zzzz"}) {
+        const auto before = choices();
+        EXPECT_EQ(command(code), eventNotHandledErr);
+        EXPECT_EQ(choices(), before) << code;
+    }
 }
 
 TEST_F(ControlPanels, CursorFollowsTheWindowAndTheTool) {
@@ -140,6 +175,7 @@ TEST_F(ControlPanels, CursorFollowsTheWindowAndTheTool) {
     selection_cursor = GetCursor(15);
     hand_cursor = GetCursor(9);
     eraser_10x10 = GetCursor(129);
+    eraser_16x16 = nullptr;  // not loaded
     arrow_cursor = GetQDGlobalsArrow();
     ASSERT_TRUE(cross_cursor && selection_cursor && hand_cursor && eraser_10x10);
     WindowRef live = show_live_window();
@@ -154,42 +190,29 @@ TEST_F(ControlPanels, CursorFollowsTheWindowAndTheTool) {
         const char* tool;
         const char* size;
         WindowRef front;         // null: the point is over no window
-        int h, v;                // local; from the right or bottom edge when negative
+        int h, v;                // local
         const Cursor* expected;  // null: the cursor is left as it was (the hand here)
     };
     const Case cases[] = {
         {"TL06", "TLE2", doc, 50, 50, eraser_10x10},
-        {"TL06", "TLE2", doc, 50, -5, arrow_cursor},
-        {"TL06", "TLE2", doc, -5, 50, arrow_cursor},
+        {"TL06", "TLE2", doc, 50, c.bottom - 5, arrow_cursor},  // over the bar
+        {"TL06", "TLE3", doc, 50, 50, arrow_cursor},            // not loaded
         {"TL06", "TLEx", doc, 50, 50, nullptr},
         {"HAND", "TLE1", doc, 50, 50, hand_cursor},
-        {"RECT", "TLE1", doc, 50, 50, selection_cursor},
+        {"SELE", "TLE1", doc, 50, 50, selection_cursor},
         {"TL03", "TLE1", doc, 50, 50, cross_cursor},
         {"TL03", "TLE1", live, 50, 50, hand_cursor},
         {"TL03", "TLE1", nullptr, 1, 1, arrow_cursor},
     };
     for (const Case& k : cases) {
-        SCOPED_TRACE(std::string(k.tool) + " " + k.size + " at " + std::to_string(k.h) + ", " +
-                     std::to_string(k.v));
-        command(k.tool);
+        SCOPED_TRACE(std::string(k.tool) + " " + k.size + " at " + std::to_string(k.v));
+        g_dp_cur_tool = code_of(k.tool);
         g_dp_cur_e_size = code_of(k.size);
         SelectWindow(k.front ? k.front : doc);
-        Point where{std::int16_t(k.v), std::int16_t(k.h)};
-        if (k.front) {
-            Rect r;
-            GetWindowPortBounds(k.front, &r);
-            where = global(k.front, k.h < 0 ? r.right + k.h : k.h, k.v < 0 ? r.bottom + k.v : k.v);
-        }
         SetCursor(hand_cursor);
-        do_setup_my_cursor(where);
+        do_setup_my_cursor(k.front ? global(k.front, k.h, k.v) : Point{1, 1});
         EXPECT_EQ(hooks_current_cursor(), k.expected ? k.expected : hand_cursor);
     }
-    eraser_10x10 = nullptr;
-    command("TL06");
-    g_dp_cur_e_size = FOUR_CC("TLE2");
-    SelectWindow(doc);
-    do_setup_my_cursor(global(doc, 50, 50));
-    EXPECT_EQ(hooks_current_cursor(), arrow_cursor) << "a cursor that was not loaded";
 }
 
 }  // namespace

@@ -5,35 +5,25 @@
 
 namespace {
 
-std::string edit(int item) {
-    return "<widget class=\"QLineEdit\" name=\"e" + std::to_string(item) +
-           "\"><property name=\"geometry\"><rect><x>10</x><y>" + std::to_string(item * 30) +
-           "</y><width>120</width><height>24</height></rect></property>"
-           "<property name=\"item\" stdset=\"0\"><number>" +
-           std::to_string(item) +
-           "</number></property><property name=\"item_disabled\" stdset=\"0\"><bool>true</bool>"
-           "</property></widget>";
+// A dialog item of the class at the place, with the properties given as XML.
+std::string item(const char* cls, int n, int x, int y, const std::string& properties = "") {
+    return std::string("<widget class=\"") + cls + "\" name=\"i" + std::to_string(n) +
+           "\"><property name=\"geometry\"><rect><x>" + std::to_string(x) + "</x><y>" +
+           std::to_string(y) + "</y><width>80</width><height>20</height></rect></property>" +
+           "<property name=\"item\" stdset=\"0\"><number>" + std::to_string(n) +
+           "</number></property>" + properties + "</widget>";
 }
 
-std::string widget(const char* cls, int item, const char* text = "") {
-    return std::string("<widget class=\"") + cls + "\" name=\"w" + std::to_string(item) +
-           "\"><property name=\"geometry\"><rect><x>150</x><y>" + std::to_string(item * 20) +
-           "</y><width>80</width><height>20</height></rect></property>"
-           "<property name=\"text\"><string>" +
-           text +
-           "</string></property>"
-           "<property name=\"item\" stdset=\"0\"><number>" +
-           std::to_string(item) + "</number></property></widget>";
+std::string edit(int n) {
+    return item("QLineEdit", n, 10, n * 30,
+                "<property name=\"item_disabled\" stdset=\"0\"><bool>true</bool></property>");
 }
 
 // Items: 1 OK, 2 and 3 edit fields, 4 a label, 5 an edit field, 6 a user area, 7 Cancel.
-const std::string kForm = document_form(
-    300, 220,
-    widget("QPushButton", 1, "OK") + edit(2) + edit(3) + widget("QLabel", 4, "Label") + edit(5) +
-        "<widget class=\"QWidget\" name=\"area\"><property name=\"geometry\"><rect><x>10</x>"
-        "<y>180</y><width>50</width><height>20</height></rect></property>"
-        "<property name=\"item\" stdset=\"0\"><number>6</number></property></widget>" +
-        widget("QPushButton", 7, "Cancel"));
+const std::string kForm =
+    document_form(300, 220,
+                  item("QPushButton", 1, 150, 20) + edit(2) + edit(3) + item("QLabel", 4, 150, 80) +
+                      edit(5) + item("QWidget", 6, 10, 180) + item("QPushButton", 7, 150, 140));
 
 class MovableModel : public ToolboxTest {
   protected:
@@ -41,10 +31,9 @@ class MovableModel : public ToolboxTest {
         ToolboxTest::SetUp();
         ASSERT_EQ(hooks_new_dialog_from_form(kForm.c_str(), &dialog_), noErr);
     }
-    // Types the keys into the focused field, then Return, and runs the loop once.
+    // Types the keys into the focused field and runs the loop once.
     std::int16_t type(const std::string& keys, bool numeric_only, std::int32_t decimal_item) {
         for (char k : keys) hooks_dialog_key(dialog_, std::uint8_t(k), 0);
-        hooks_dialog_key(dialog_, 13, 0);
         std::int16_t item = 0;
         movable_model(dialog_, &item, nullptr, numeric_only, decimal_item);
         return item;
@@ -52,17 +41,7 @@ class MovableModel : public ToolboxTest {
     DialogRef dialog_ = nullptr;
 };
 
-TEST_F(MovableModel, ReturnAndEnterEndTheWaitWithItemOne) {
-    for (std::uint8_t key : {13, 3}) {
-        SelectDialogItemText(dialog_, 3, 0, 0);
-        hooks_dialog_key(dialog_, key, 0);
-        std::int16_t item = 0;
-        movable_model(dialog_, &item, nullptr, true, -1);
-        EXPECT_EQ(item, 1) << int(key);
-    }
-}
-
-TEST_F(MovableModel, KeysAreFilteredByNumericOnlyAndTheDecimalPointItem) {
+TEST_F(MovableModel, KeysAreFilteredByNumericOnlyAndTheDecimalPointItemUntilReturnOrEnter) {
     struct Case {
         const char* name;
         bool numeric_only;
@@ -73,14 +52,14 @@ TEST_F(MovableModel, KeysAreFilteredByNumericOnlyAndTheDecimalPointItem) {
         int beeps;
     };
     const Case cases[] = {
-        {"numeric: letters refused", true, 2, 3, "1a2", "12", 1},
-        {"numeric: point in its item", true, 2, 2, "1.5", "1.5", 0},
-        {"numeric: point elsewhere", true, 2, 3, "1.5", "15", 1},
-        {"numeric: backspace", true, 2, 5, "12\b3", "13", 0},
-        {"text: letters anywhere", false, 2, 3, "ab1", "ab1", 0},
-        {"text: point only in its item", false, 2, 5, "a.b", "ab", 1},
-        {"text: point with no point item", false, -1, 5, "a.b", "a.b", 0},
-        {"numeric: no point item", true, -1, 2, "1.5", "15", 1},
+        {"numeric: letters refused", true, 2, 3, "1a2\r", "12", 1},
+        {"numeric: point in its item", true, 2, 2, "1.5\3", "1.5", 0},
+        {"numeric: point elsewhere", true, 2, 3, "1.5\r", "15", 1},
+        {"numeric: backspace", true, 2, 5, "12\b3\r", "13", 0},
+        {"text: letters anywhere", false, 2, 3, "ab1\r", "ab1", 0},
+        {"text: point only in its item", false, 2, 5, "a.b\r", "ab", 1},
+        {"text: point with no point item", false, -1, 5, "a.b\3", "a.b", 0},
+        {"numeric: no point item", true, -1, 2, "1.5\r", "15", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -94,40 +73,29 @@ TEST_F(MovableModel, KeysAreFilteredByNumericOnlyAndTheDecimalPointItem) {
 }
 
 TEST_F(MovableModel, ShiftTabMovesBackWrapsToTheLastEditFieldAndSelectsItsText) {
-    struct Case {
-        int from, to;
-    };
-    for (const Case& c : {Case{5, 3}, Case{3, 2}, Case{2, 5}}) {
-        SelectDialogItemText(dialog_, std::int16_t(c.from), 0, 0);
+    SetDialogItemText(dialog_, 5, "123");
+    const std::pair<std::int16_t, int> moves[] = {{5, 3}, {3, 2}, {2, 5}};
+    for (const auto& [from, to] : moves) {
+        SelectDialogItemText(dialog_, from, 0, 0);
         hooks_dialog_key(dialog_, 9, shiftKey);
-        EXPECT_EQ(type("", false, -1), 1);
-        EXPECT_EQ(GetDialogKeyboardFocusItem(dialog_), c.to) << "from " << c.from;
+        EXPECT_EQ(type("\r", false, -1), 1);
+        EXPECT_EQ(GetDialogKeyboardFocusItem(dialog_), to);
     }
     // The field reached has its whole text selected: a key typed replaces it.
-    SetDialogItemText(dialog_, 5, "123");
-    SelectDialogItemText(dialog_, 2, 0, 0);
-    hooks_dialog_key(dialog_, 9, shiftKey);
-    EXPECT_EQ(type("7", true, -1), 1);
+    EXPECT_EQ(type("7\r", true, -1), 1);
     EXPECT_EQ(GetDialogItemText(dialog_, 5), "7");
 }
 
-TEST_F(MovableModel, UncoveringReturnsMinusOneOnceThenTheNextItem) {
+TEST_F(MovableModel, UncoveringReturnsMinusOneOnceThenAClickGivesItsItemWithTheDialogAsPort) {
     ShowWindow(GetDialogWindow(dialog_));
     hooks_dialog_expose(dialog_);
     hooks_dialog_expose(dialog_);
     hooks_dialog_click(dialog_, 7);
     std::int16_t item = 0;
-    movable_model(dialog_, &item, nullptr, false, -1);
-    EXPECT_EQ(item, -1);
-    movable_model(dialog_, &item, nullptr, false, -1);
-    EXPECT_EQ(item, 7);
-}
-
-TEST_F(MovableModel, AButtonClickEndsTheWaitWithItsItemInDialogCoordinates) {
-    hooks_dialog_click(dialog_, 7);
-    std::int16_t item = 0;
     EventRecord ev{};
-    movable_model(dialog_, &item, &ev, true, -1);
+    movable_model(dialog_, &item, &ev, false, -1);
+    EXPECT_EQ(item, -1);
+    movable_model(dialog_, &item, &ev, false, -1);
     EXPECT_EQ(item, 7);
     EXPECT_EQ(ev.what, mouseDown);
     CGrafPtr port = nullptr;
@@ -135,23 +103,15 @@ TEST_F(MovableModel, AButtonClickEndsTheWaitWithItsItemInDialogCoordinates) {
     EXPECT_EQ(port, GetWindowPort(GetDialogWindow(dialog_)));
 }
 
-TEST_F(MovableModel, ItemAccessorsSetTextsAndGiveRectanglesAndControls) {
-    Rect r;
-    du_get_rect(dialog_, 4, &r);
-    EXPECT_EQ(r.left, 150);
-    EXPECT_EQ(r.top, 80);
-    EXPECT_EQ(r.right, 230);
-    EXPECT_EQ(r.bottom, 100);
+TEST_F(MovableModel, AccessorsSetTextsOfAtMost255CharactersAndFindOnlyControls) {
     const unsigned char pascal[] = {3, 'a', 'b', 'c', 'x'};
     du_set_str(dialog_, 4, pascal);
     EXPECT_EQ(GetDialogItemText(dialog_, 4), "abc");
-    const std::string long_text(300, 'p');
-    du_set_cstr(dialog_, 2, long_text.c_str());
+    du_set_cstr(dialog_, 2, std::string(300, 'p').c_str());
     EXPECT_EQ(GetDialogItemText(dialog_, 2), std::string(255, 'p'));
     EXPECT_NE(du_get_ctl(dialog_, 1), nullptr);
     EXPECT_EQ(du_get_ctl(dialog_, 6), nullptr) << "a user area is no control";
     EXPECT_EQ(du_get_ctl(dialog_, 40), nullptr);
-    EXPECT_EQ(GetDialogItemType(dialog_, 2), kEditTextDialogItem | kItemDisableBit);
 }
 
 TEST_F(MovableModel, ErrorAlertCarriesTheFixedTitleAndTheMessage) {

@@ -3,6 +3,7 @@
 #include "app/commands.h"
 #include "camera/live_stream.h"
 #include "camera/usb_connection.h"
+#include "imagefile/file_conversion.h"
 #include "monitor/live_monitor.h"
 #include "simcam/simcam.h"
 #include "support/image_docs.h"
@@ -25,64 +26,72 @@ TEST_F(LiveCommands, StartWithoutACameraOrRefusedByItOpensNothing) {
     }
 }
 
-TEST_F(LiveCommands, StopKeepsTheWindowAndStartRunsTheSameWindowAgain) {
+TEST_F(LiveCommands, StopKeepsTheWindowAndStartShowsItAgainAtTheCurrentSize) {
+    start_live();
+    WindowRef window = g_lm_win;
     for (const char* stop : {"MSTP", "bGEN"}) {
         SCOPED_TRACE(stop);
-        start_live();
-        WindowRef window = g_lm_win;
         EXPECT_EQ(command(stop), noErr);
         EXPECT_FALSE(g_live_monitor_now);
         EXPECT_TRUE(IsWindowVisible(window));
         idle(2);
         EXPECT_TRUE(simcam_commands().empty()) << "no frames once stopped";
-        EXPECT_EQ(command("bGST"), noErr);
+        HideWindow(window);
+        command("LM2 ");
+        EXPECT_EQ(command(stop[0] == 'b' ? "bGST" : "MSTA"), noErr);
         EXPECT_EQ(g_lm_win, window);
+        EXPECT_TRUE(IsWindowVisible(window));
+        EXPECT_EQ(content().right, 512);
         EXPECT_TRUE(g_live_monitor_now);
-        close_camera();
+        simcam_clear_record();
     }
 }
 
-TEST_F(LiveCommands, StartShowsAHiddenWindowAgainAtTheCurrentSize) {
+TEST_F(LiveCommands, CloseCommandOnTheLiveWindowInFrontStopsTheLivePictureForANewStart) {
     start_live();
-    WindowRef window = g_lm_win;
-    simcam_fail_at(2, SimcamFault::zero_size);
-    idle(1);
-    ASSERT_FALSE(IsWindowVisible(window));
-    command("LM2 ");
-    EXPECT_EQ(command("MSTA"), noErr);
-    EXPECT_EQ(g_lm_win, window);
-    EXPECT_TRUE(IsWindowVisible(window));
-    EXPECT_EQ(content().right, 512);
-    EXPECT_EQ(content().bottom, 384);
-    EXPECT_TRUE(g_live_monitor_now);
-}
-
-TEST_F(LiveCommands, CloseCommandOnTheLiveWindowStopsTheLivePicture) {
-    start_live();
+    WindowRef other = nullptr;
+    ASSERT_EQ(hooks_new_window_from_form(document_form(100, 80).c_str(), &other), noErr);
+    ShowWindow(other);
+    command("clos");
+    EXPECT_TRUE(IsValidWindowPtr(other)) << "only the program's own windows close";
+    SelectWindow(g_lm_win);
     command("clos");
     EXPECT_EQ(g_lm_win, nullptr);
+    EXPECT_EQ(g_lm_sc_h, nullptr);
     EXPECT_FALSE(g_live_monitor_now);
+    idle(2);
+    EXPECT_TRUE(simcam_commands().empty()) << "no frames once stopped";
+    EXPECT_EQ(command("MSTA"), noErr);
+    ASSERT_NE(g_lm_win, nullptr);
+    EXPECT_TRUE(IsWindowVisible(g_lm_win));
+}
+
+TEST_F(LiveCommands, CommandWhileConversionDialogIsOpenIsRefusedAndChangesNothing) {
+    connect();
+    DialogRef dialog = nullptr;
+    ASSERT_EQ(hooks_new_dialog_from_form(document_form(200, 100).c_str(), &dialog), noErr);
+    g_file_conversion_dialog_ptr = dialog;
+    EXPECT_EQ(command("MSTA"), userCanceledErr);
+    EXPECT_EQ(command("quit"), userCanceledErr);
+    g_file_conversion_dialog_ptr = nullptr;
+    EXPECT_EQ(g_lm_win, nullptr);
+    EXPECT_EQ(GetFrontWindowOfClass(kMovableModalWindowClass, false), GetDialogWindow(dialog));
 }
 
 // What the capture makes of the picture is the image window's and the camera's concern; the
 // command asks the camera only when no live frame is at hand.
-class Capture : public LiveTest {};
-
-TEST_F(Capture, WithTheLivePictureOffFetchesAPictureIntoANewDocument) {
+TEST_F(LiveCommands, CaptureFetchesAPictureOnlyWhileTheLivePictureIsOff) {
     connect();
     simcam_clear_record();
     command("CAPT");
     EXPECT_EQ(simcam_commands().size(), 1u);
     EXPECT_EQ(document_titles().size(), 1u);
-}
-
-TEST_F(Capture, WhileLiveTakesTheLastFrameWithoutAnotherRequest) {
-    start_live();
+    ASSERT_EQ(command("MSTA"), noErr);
     idle(1);
     simcam_clear_record();
     command("CAPT");
-    EXPECT_TRUE(simcam_commands().empty());
-    EXPECT_EQ(document_titles().size(), 1u);
+    EXPECT_TRUE(simcam_commands().empty()) << "the last live frame is taken";
+    EXPECT_EQ(document_titles().size(), 2u);
     EXPECT_TRUE(g_live_monitor_now);
 }
 

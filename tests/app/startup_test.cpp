@@ -2,8 +2,8 @@
 
 #include <QFile>
 #include <fstream>
+#include <functional>
 
-#include "app/control_window.h"
 #include "app/prefs.h"
 #include "app/startup.h"
 #include "app/toolbar.h"
@@ -13,15 +13,6 @@
 #include "support/toolbox.h"
 
 namespace {
-
-// What the first turn of the event loop finds, taken before the test quits the program.
-struct FirstTurn {
-    bool ran = false;
-    std::string status;
-    bool toolbar_visible = false;
-    Point toolbar_origin{};
-    bool lm_checked[3] = {};
-};
 
 class Startup : public ToolboxTest {
   protected:
@@ -39,93 +30,47 @@ class Startup : public ToolboxTest {
         ToolboxTest::TearDown();
     }
     // Runs the program; on its first loop turn `during` runs, then the program is quit.
-    int run(void (*during)(void*) = nullptr) {
-        during_ = during;
-        InstallEventLoopTimer(0.0, 1000.0, &Startup::first_turn, this);
+    int run(std::function<void()> during) {
+        during_ = std::move(during);
+        InstallEventLoopTimer(
+            0.0, 1000.0,
+            [](void* during) {
+                (*static_cast<std::function<void()>*>(during))();
+                ProcessHICommand(FOUR_CC("quit"));
+            },
+            &during_);
         char name[] = "orvilcast";
         char* argv[] = {name, nullptr};
         return app_main(1, argv);
     }
-    static void first_turn(void* self) {
-        auto* t = static_cast<Startup*>(self);
-        FirstTurn& f = t->seen_;
-        f.ran = true;
-        const ControlID status{FOUR_CC("TBAR"), 15};
-        ControlRef text = nullptr;
-        if (GetControlByID(g_tool_bar, &status, &text) == noErr) f.status = GetControlText(text);
-        f.toolbar_visible = IsWindowVisible(g_tool_bar);
-        f.toolbar_origin = GetWindowContentOrigin(g_tool_bar);
-        const OSType sizes[] = {FOUR_CC("LM1 "), FOUR_CC("LM2 "), FOUR_CC("LM3 ")};
-        for (int i = 0; i < 3; ++i) {
-            MenuRef m = nullptr;
-            MenuItemIndex item = 0;
-            if (GetIndMenuItemWithCommandID(nullptr, sizes[i], 1, &m, &item) == noErr)
-                f.lm_checked[i] = IsMenuItemChecked(m, item);
-        }
-        if (t->during_) t->during_(t);
-        ProcessHICommand(FOUR_CC("quit"));
-    }
-    bool stored_record_exists() const {
-        FSSpec spec{dir_.path(), kPrefFileName};
-        if (!FSpExists(&spec)) return false;
-        const std::int16_t ref = FSpOpenResFile(&spec);
-        std::vector<std::uint8_t> bytes;
-        const bool found = ref > 0 && Get1Resource(kPrefResType, kPrefResID, &bytes);
-        if (ref > 0) CloseResFile(ref);
-        return found;
-    }
-
     TempDir dir_;
-    FirstTurn seen_;
-    void (*during_)(void*) = nullptr;
+    std::function<void()> during_;
 };
 
-// The first turn of the loop after a start-up with no camera and no document.
-TEST_F(Startup, WithoutCameraOrWindowTheCameraDocumentAndViewCommandsAreDisabled) {
-    static std::vector<std::string> enabled;
-    static bool open_enabled = false;
-    enabled.clear();
-    ASSERT_EQ(run([](void*) {
-                  const char* codes[] = {"clos", "save", "svas", "R180", "R90R", "R90L", "FSCR",
-                                         "ZIN ", "ZOUT", "BFIT", "ZSEL", "ASIZ", "CAPT", "RCON"};
-                  for (const char* c : codes) {
-                      if (IsMenuCommandEnabled(nullptr, code_of(c))) enabled.push_back(c);
-                  }
-                  open_enabled = IsMenuCommandEnabled(nullptr, FOUR_CC("open"));
-              }),
-              0);
-    ASSERT_TRUE(seen_.ran);
-    EXPECT_EQ(seen_.status, "Camera:Not found.");
-    EXPECT_TRUE(seen_.toolbar_visible);
-    EXPECT_EQ(seen_.toolbar_origin.h, 16);
-    EXPECT_EQ(seen_.toolbar_origin.v, 22);
-    EXPECT_TRUE(enabled.empty()) << enabled.front();
-    EXPECT_TRUE(open_enabled);
-}
-
-TEST_F(Startup, StoredLiveMonitorSizeOneChecksOnlyTheHalfSizeItem) {
+// One run: the first turn finds the program as started, then a quit is cancelled and the
+// loop turns again to quit for good, writing the preferences.
+TEST_F(Startup, FirstTurnShowsTheStartAndACancelledQuitKeepsTheLoopRunning) {
     pref.lm_size = 1;
-    pref.lm_ratio = 5;
     file_save_prefs();
     pref = PrefRecord{};
-    ASSERT_EQ(run(), 0);
-    EXPECT_FALSE(seen_.lm_checked[0]);
-    EXPECT_TRUE(seen_.lm_checked[1]);
-    EXPECT_FALSE(seen_.lm_checked[2]);
-}
-
-TEST_F(Startup, IdleRoutineRunsEveryTwentiethOfASecondAfterTheFirstSecond) {
-    static std::vector<TimerSchedule> timers;
-    ASSERT_EQ(run([](void*) { timers = hooks_timers(); }), 0);
-    ASSERT_EQ(timers.size(), 2u);  // the test's own first-turn timer, then the idle timer
-    EXPECT_EQ(timers[1].next_ms, 1000);
-    EXPECT_EQ(timers[1].period_ms, 50);
-}
-
-TEST_F(Startup, CancelledQuitKeepsTheLoopRunningAndTheNextQuitWritesThePreferences) {
     static bool turned_after_cancel;
     turned_after_cancel = false;
-    ASSERT_EQ(run([](void*) {
+    ASSERT_EQ(run([] {
+                  EXPECT_EQ(pref.lm_size, 1);
+                  const ControlID status{FOUR_CC("TBAR"), 15};
+                  ControlRef text = nullptr;
+                  ASSERT_EQ(GetControlByID(g_tool_bar, &status, &text), noErr);
+                  EXPECT_EQ(GetControlText(text), "Camera:Not found.");
+                  EXPECT_TRUE(IsWindowVisible(g_tool_bar));
+                  EXPECT_EQ(GetWindowContentOrigin(g_tool_bar).h, 16);
+                  EXPECT_EQ(GetWindowContentOrigin(g_tool_bar).v, 22);
+                  for (const char* code : {"clos", "CAPT", "RCON"})
+                      EXPECT_FALSE(IsMenuCommandEnabled(nullptr, code_of(code))) << code;
+                  EXPECT_TRUE(IsMenuCommandEnabled(nullptr, FOUR_CC("open")));
+                  const std::vector<TimerSchedule> timers = hooks_timers();
+                  ASSERT_EQ(timers.size(), 2u);  // this test's own timer, then the idle timer
+                  EXPECT_EQ(timers[1].next_ms, 1000);
+                  EXPECT_EQ(timers[1].period_ms, 50);
                   pref.lm_size = 2;
                   ShowWindow(iw_new(8, 8, 5));  // a changed document: quitting asks about it
                   hooks_answer_save_changes(kNavAskSaveChangesCancel);
@@ -146,38 +91,32 @@ TEST_F(Startup, CancelledQuitKeepsTheLoopRunningAndTheNextQuitWritesThePreferenc
     EXPECT_EQ(pref.lm_size, 2);
 }
 
-// A description folder holding only the forms named.
-void make_description(const std::string& root, std::initializer_list<const char*> forms) {
-    std::filesystem::create_directories(root + "/main");
-    for (const char* form : forms) {
-        QFile source(QStringLiteral(":/ui/main/%1.ui").arg(form));
-        ASSERT_TRUE(source.open(QIODevice::ReadOnly));
-        std::ofstream(root + "/main/" + form + ".ui") << source.readAll().toStdString();
-    }
-}
-
-struct MissingCase {
-    const char* name;
-    bool make_folder;
-    std::initializer_list<const char*> forms;
-    OSStatus expected;
-};
-
 TEST_F(Startup, MissingDescriptionMenuBarOrToolbarReturnsTheErrorAndWritesNothing) {
-    const MissingCase cases[] = {
-        {"no description", false, {}, kIBCarbonRuntimeCantFindNibFile},
-        {"no menu bar", true, {"toolbar"}, kIBCarbonRuntimeCantFindObject},
-        {"no toolbar", true, {"MenuBar"}, kIBCarbonRuntimeCantFindObject},
+    struct Case {
+        const char* name;
+        std::vector<const char*> forms;  // the forms of the description; none: no description
+        OSStatus expected;
     };
-    for (const MissingCase& c : cases) {
+    const Case cases[] = {
+        {"no description", {}, kIBCarbonRuntimeCantFindNibFile},
+        {"no menu bar", {"toolbar"}, kIBCarbonRuntimeCantFindObject},
+        {"no toolbar", {"MenuBar"}, kIBCarbonRuntimeCantFindObject},
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string root = dir_.file(c.name);
-        if (c.make_folder) make_description(root, c.forms);
+        for (const char* form : c.forms) {
+            std::filesystem::create_directories(root + "/main");
+            QFile source(QStringLiteral(":/ui/main/%1.ui").arg(form));
+            ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+            std::ofstream(root + "/main/" + form + ".ui") << source.readAll().toStdString();
+        }
         hooks_set_description_root(root.c_str());
-        seen_ = FirstTurn{};
-        EXPECT_EQ(run(), c.expected);
-        EXPECT_FALSE(seen_.ran);
-        EXPECT_FALSE(stored_record_exists());
+        bool ran = false;
+        EXPECT_EQ(run([&] { ran = true; }), c.expected);
+        EXPECT_FALSE(ran);
+        EXPECT_EQ(std::filesystem::file_size(dir_.file(kPrefFileName)), 8u)
+            << "no resource written";
         EXPECT_EQ(GetFrontWindowOfClass(kFloatingWindowClass, false), nullptr);
         hooks_reset_toolbox();
     }

@@ -28,26 +28,20 @@ class Toolbar : public ToolboxTest {
         g_dp_cur_tool = FOUR_CC("HAND");
     }
     void TearDown() override {
-        set_camera(false);
+        close_camera();
         g_live_monitor_now = false;
         g_tool_bar = g_control_win = g_draw_win = g_lm_win = nullptr;
         g_file_conversion_dialog_ptr = nullptr;
         ToolboxTest::TearDown();
     }
     // The simulated camera, plugged in, stands behind the USB layer in the tests.
-    static void set_camera(bool active) {
-        if (active)
-            EXPECT_EQ(init_camera(), noErr);
-        else
-            close_camera();
-    }
+    static void set_camera(bool on) { on ? void(init_camera()) : close_camera(); }
     static ControlRef control(int id) {
         const ControlID cid{FOUR_CC("TBAR"), id};
         ControlRef c = nullptr;
         EXPECT_EQ(GetControlByID(g_tool_bar, &cid, &c), noErr);
         return c;
     }
-    static bool enabled(const char* code) { return IsMenuCommandEnabled(nullptr, code_of(code)); }
     static WindowRef shown_window() {
         WindowRef w = nullptr;
         EXPECT_EQ(hooks_new_window_from_form(document_form(120, 90).c_str(), &w), noErr);
@@ -57,28 +51,23 @@ class Toolbar : public ToolboxTest {
     IwRecord record_{};
 };
 
-enum Front { kNone, kLive, kImage, kHiddenImage };
-
-struct StateCase {
-    const char* name;
-    bool camera, live, converting;
-    Front front;
-    int lm_ratio;
-    const char* menus;     // the commands enabled among kCommands, comma separated
-    const char* controls;  // the toolbar controls active, comma separated
-};
-
-const char* const kCommands[] = {"clos", "save", "svas", "R180", "R90R", "R90L", "FSCR", "ZIN ",
-                                 "ZOUT", "BFIT", "ZSEL", "ASIZ", "CAPT", "RCON", "MSTP", "MSTA"};
+enum Front { kNone, kLive, kImage, kHiddenImage, kOther };
 
 bool listed(const char* list, const std::string& item) {
-    const std::string padded = std::string(",").append(list).append(",");
-    return padded.find(std::string(",").append(item).append(",")) != std::string::npos;
+    return std::string(",").append(list).append(",").find("," + item + ",") != std::string::npos;
 }
 
 TEST_F(Toolbar, EachStateEnablesExactlyItsCommandsAndControls) {
+    struct Case {
+        const char* name;
+        bool camera, live, converting;
+        Front front;
+        int lm_ratio;
+        const char* menus;     // the commands enabled among the ones checked, comma separated
+        const char* controls;  // the toolbar controls active, comma separated
+    };
     const char* const image = "clos,save,svas,R180,R90R,R90L,FSCR,ZIN ,ZOUT,BFIT,ZSEL,ASIZ";
-    const StateCase cases[] = {
+    const Case cases[] = {
         {"nothing", false, false, false, kNone, 5, "", "1,13"},
         {"camera", true, false, false, kNone, 5, "CAPT,RCON,MSTA", "1,11,12,13,14"},
         {"live", true, true, false, kNone, 5, "CAPT,RCON,MSTP", "1,10,12,13,14"},
@@ -89,8 +78,11 @@ TEST_F(Toolbar, EachStateEnablesExactlyItsCommandsAndControls) {
          "1,3,8,9,13"},
         {"image window", false, false, false, kImage, 5, image, "1,2,3,4,5,6,7,8,9,13"},
         {"hidden image window", false, false, false, kHiddenImage, 5, "", "1,13"},
+        {"other window", false, false, false, kOther, 5, "", "1,13"},
     };
-    for (const StateCase& c : cases) {
+    const char* const commands[] = {"clos", "save", "svas", "R180", "R90R", "R90L", "FSCR", "ZIN ",
+                                    "ZOUT", "BFIT", "ZSEL", "ASIZ", "CAPT", "RCON", "MSTP", "MSTA"};
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         set_camera(c.camera);
         g_live_monitor_now = c.live;
@@ -108,7 +100,8 @@ TEST_F(Toolbar, EachStateEnablesExactlyItsCommandsAndControls) {
         }
         if (c.front == kHiddenImage) HideWindow(window);
         tb_setup();
-        for (const char* code : kCommands) EXPECT_EQ(enabled(code), listed(c.menus, code)) << code;
+        for (const char* code : commands)
+            EXPECT_EQ(IsMenuCommandEnabled(nullptr, code_of(code)), listed(c.menus, code)) << code;
         for (int id = 1; id <= 14; ++id)
             EXPECT_EQ(IsControlActive(control(id)), listed(c.controls, std::to_string(id))) << id;
         EXPECT_EQ(GetControlText(control(15)), c.camera ? "Camera:Ready" : "Camera:Not found.");
@@ -118,36 +111,26 @@ TEST_F(Toolbar, EachStateEnablesExactlyItsCommandsAndControls) {
     }
 }
 
-TEST_F(Toolbar, CameraGoingAwayHidesTheControlWindowAndKeepsItsButtonValue) {
+TEST_F(Toolbar, ButtonValuesAndCheckMarksShowTheToolTheWindowsAndTheLiveSize) {
+    for (const char* tool : {"HAND", "SELE", "TL03"}) {
+        g_dp_cur_tool = code_of(tool);
+        tb_setup();
+        EXPECT_EQ(GetControlValue(control(4)), tool[0] == 'H') << tool;
+        EXPECT_EQ(GetControlValue(control(5)), tool[0] == 'S') << tool;
+    }
     set_camera(true);
+    g_draw_win = shown_window();
     g_control_win = shown_window();
     tb_setup();
+    EXPECT_EQ(GetControlValue(control(13)), 1);
     EXPECT_EQ(GetControlValue(control(14)), 1);
+    HideWindow(g_draw_win);
     set_camera(false);
     tb_setup();
-    EXPECT_FALSE(IsWindowVisible(g_control_win));
-    EXPECT_EQ(GetControlValue(control(14)), 1);
-}
-
-TEST_F(Toolbar, ButtonValuesShowTheToolThePanelAndTheLiveSize) {
-    struct Case {
-        const char* tool;
-        int hand, select;
-    };
-    for (const Case& c : {Case{"HAND", 1, 0}, Case{"SELE", 0, 1}, Case{"TL03", 0, 0}}) {
-        SCOPED_TRACE(c.tool);
-        g_dp_cur_tool = code_of(c.tool);
-        tb_setup();
-        EXPECT_EQ(GetControlValue(control(4)), c.hand);
-        EXPECT_EQ(GetControlValue(control(5)), c.select);
-    }
-    g_draw_win = shown_window();
-    tb_setup();
-    EXPECT_EQ(GetControlValue(control(13)), 1);
-    HideWindow(g_draw_win);
-    tb_setup();
     EXPECT_EQ(GetControlValue(control(13)), 0);
-    const char* sizes[] = {"LM1 ", "LM2 ", "LM3 "};
+    EXPECT_FALSE(IsWindowVisible(g_control_win)) << "the camera went: so does its window";
+    EXPECT_EQ(GetControlValue(control(14)), 1);
+    const char* const sizes[] = {"LM1 ", "LM2 ", "LM3 "};
     for (int size : {0, 1, 2}) {
         pref.lm_size = size;
         tb_setup();
@@ -158,10 +141,7 @@ TEST_F(Toolbar, ButtonValuesShowTheToolThePanelAndTheLiveSize) {
             EXPECT_EQ(IsMenuItemChecked(m, item), i == size) << "size " << size << " item " << i;
         }
     }
-}
-
-TEST_F(Toolbar, RefreshBeforeTheToolbarExistsKeepsTheTableOnly) {
-    g_tool_bar = nullptr;
+    g_tool_bar = nullptr;  // camera code may refresh before the toolbar exists
     set_camera(true);
     tb_setup();
     EXPECT_TRUE(tb[11].enabled);

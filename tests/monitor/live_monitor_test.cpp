@@ -8,7 +8,6 @@
 #include "camera/capture.h"
 #include "camera/live_stream.h"
 #include "imagewin/image_window.h"
-#include "imagewin/iw_view.h"
 #include "simcam/simcam.h"
 #include "support/live_fixture.h"
 
@@ -22,7 +21,8 @@ class LiveMonitor : public LiveTest {
         bool operator==(const Bar&) const = default;
     };
     static Bar bar(ControlRef c) {
-        return {IsControlVisible(c), hooks_view_size(c), GetControlMaximum(c)};
+        if (!IsControlVisible(c)) return {};
+        return {true, hooks_view_size(c), GetControlMaximum(c)};
     }
     // The live picture's pixel that a window pixel shows, for the picture drawn into dst.
     static std::uint32_t source_of(int h, int v, const Rect& dst) {
@@ -36,6 +36,10 @@ class LiveMonitor : public LiveTest {
         SetRect(&dst, 0, 0, 768, 576);
         OffsetRect(&dst, -GetControlValue(g_lm_sc_h), -GetControlValue(g_lm_sc_v));
         return dst;
+    }
+    static void expect_zoomed_picture() {
+        for (const auto& [h, v] : {std::pair{0, 0}, {120, 90}, {240, 176}})
+            EXPECT_EQ(shown(h, v), source_of(h, v, zoomed_dst())) << h << ", " << v;
     }
     static void zoom_to(int index) {
         pref.lm_ratio = index;
@@ -63,24 +67,63 @@ class LiveMonitor : public LiveTest {
     }
 };
 
-TEST_F(LiveMonitor, StartingMakesAWindowOfTheQuarterPictureAtActualSizeWithoutBars) {
+TEST_F(LiveMonitor, SizeCommandsSetTheShownWindowAtActualSizeOnceThePictureIsHad) {
     start_live();
-    const Rect c = content();
-    EXPECT_EQ(c.right, 256);
-    EXPECT_EQ(c.bottom, 192);
-    EXPECT_EQ(pref.lm_ratio, 5);
-    EXPECT_TRUE(g_live_monitor_now);
-    EXPECT_FALSE(IsControlVisible(g_lm_sc_h));
-    EXPECT_FALSE(IsControlVisible(g_lm_sc_v));
     EXPECT_EQ(GetWindowTitle(g_lm_win), "Live Monitor");
+    struct Row {
+        const char* code;
+        bool shown, refused;  // the window shown; the camera refuses the picture
+        int size, width, height, ratio, requests;
+    };
+    // The full size is kept within the 800 x 800 test screen, less room for the frame.
+    const Row rows[] = {
+        {"LM1 ", true, false, 0, 256, 192, 5, 1},  {"LM2 ", true, false, 1, 512, 384, 5, 1},
+        {"LM3 ", true, false, 2, 792, 768, 5, 1},  {"LM1 ", true, false, 0, 256, 192, 5, 1},
+        {"LM2 ", false, false, 1, 256, 192, 8, 0}, {"LM3 ", true, true, 2, 256, 192, 8, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.code) + (row.shown ? "" : " hidden") +
+                     (row.refused ? " refused" : ""));
+        row.shown ? ShowWindow(g_lm_win) : HideWindow(g_lm_win);
+        zoom_to(8);
+        if (row.refused) simcam_fail_at(2, SimcamFault::refuse);
+        simcam_clear_record();
+        command(row.code);
+        EXPECT_EQ(pref.lm_size, row.size);
+        EXPECT_EQ(content().right, row.width);
+        EXPECT_EQ(content().bottom, row.height);
+        EXPECT_EQ(pref.lm_ratio, row.ratio);
+        EXPECT_EQ(IsControlVisible(g_lm_sc_h), row.ratio == 8);
+        EXPECT_EQ(simcam_commands().size(), std::size_t(row.requests));
+    }
+    g_off_width_of_lmwin_setup = 640;  // a picture of another size came meanwhile
+    update_lm_window();
+    EXPECT_EQ(pref.lm_ratio, 5);
+    EXPECT_EQ(content().right, 792);
 }
 
-TEST_F(LiveMonitor, ZoomedToIndexEightBothBarsRangeTheTripledPicture) {
+TEST_F(LiveMonitor, BarsRangeTheScaledPictureAndOneBarBringsTheOtherWhenItsRoomIsTaken) {
     start_live();
-    for (int i = 0; i < 3; ++i) command("ZIN ");
-    EXPECT_EQ(pref.lm_ratio, 8);
-    EXPECT_EQ(bar(g_lm_sc_h), (Bar{true, 241, 527}));
-    EXPECT_EQ(bar(g_lm_sc_v), (Bar{true, 177, 399}));
+    struct Row {
+        int ratio, width, height;
+        Bar h, v;
+    };
+    // The picture is 256 x 192 at actual size (index 5), 768 x 576 at index 8.
+    const Row rows[] = {
+        {5, 251, 210, {true, 251, 5}, {}},               // only wider
+        {5, 251, 200, {true, 236, 20}, {true, 185, 7}},  // wider, and taller than 200 - 15
+        {5, 300, 187, {}, {true, 187, 5}},               // only taller
+        {5, 270, 187, {true, 255, 1}, {true, 172, 20}},  // taller, and wider than 270 - 15
+        {5, 256, 192, {}, {}},                           // fits exactly
+        {8, 256, 192, {true, 241, 527}, {true, 177, 399}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.width) + " x " + std::to_string(row.height));
+        SizeWindow(g_lm_win, std::int16_t(row.width), std::int16_t(row.height), false);
+        zoom_to(row.ratio);
+        EXPECT_EQ(bar(g_lm_sc_h), row.h);
+        EXPECT_EQ(bar(g_lm_sc_v), row.v);
+    }
     Rect h, v;
     GetControlBounds(g_lm_sc_h, &h);
     GetControlBounds(g_lm_sc_v, &v);
@@ -88,24 +131,23 @@ TEST_F(LiveMonitor, ZoomedToIndexEightBothBarsRangeTheTripledPicture) {
     EXPECT_TRUE((v.left == 241 && v.top == -1 && v.right == 257 && v.bottom == 178));
 }
 
-TEST_F(LiveMonitor, ZoomStopsAtBothEndsOfTheScale) {
+TEST_F(LiveMonitor, ZoomStepsWithinTheScaleActualSizeReturnsAndAFrontImageWindowTakesIt) {
     start_live();
     struct Row {
         int from;
         const char* code;
         int to;
     };
-    const Row rows[] = {{11, "ZIN ", 11}, {0, "ZOUT", 0}};
+    const Row rows[] = {{5, "ZIN ", 6}, {5, "ZOUT", 4}, {11, "ZIN ", 11}, {0, "ZOUT", 0}};
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.code + std::to_string(row.from));
         pref.lm_ratio = row.from;
         command(row.code);
-        EXPECT_EQ(pref.lm_ratio, row.to);
+        EXPECT_EQ(pref.lm_ratio, row.to) << row.code << row.from;
     }
-}
-
-TEST_F(LiveMonitor, ZoomGoesToTheFrontImageWindowInstead) {
-    start_live();
+    zoom_to(8);
+    command("ASIZ");
+    EXPECT_EQ(pref.lm_ratio, 5);
+    EXPECT_FALSE(IsControlVisible(g_lm_sc_h));
     WindowRef doc = iw_new(100, 80, 5);
     ASSERT_NE(doc, nullptr);
     ShowWindow(doc);
@@ -117,83 +159,37 @@ TEST_F(LiveMonitor, ZoomGoesToTheFrontImageWindowInstead) {
     EXPECT_EQ(pref.lm_ratio, 5);
 }
 
-TEST_F(LiveMonitor, OneBarBringsTheOtherWhenItsRoomIsTaken) {
-    start_live();
-    struct Row {
-        int width, height;
-        Bar h, v;
-    };
-    // The picture is 256 x 192 at actual size.
-    const Row rows[] = {
-        {251, 210, {true, 251, 5}, {false, 0, 0}},    // only wider
-        {251, 200, {true, 236, 20}, {true, 185, 7}},  // wider, and taller than 200 - 15
-        {300, 187, {false, 0, 0}, {true, 187, 5}},    // only taller
-        {270, 187, {true, 255, 1}, {true, 172, 20}},  // taller, and wider than 270 - 15
-        {256, 192, {false, 0, 0}, {false, 0, 0}},     // fits exactly
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(std::to_string(row.width) + " x " + std::to_string(row.height));
-        SizeWindow(g_lm_win, std::int16_t(row.width), std::int16_t(row.height), false);
-        adjust_lm_win();
-        EXPECT_EQ(IsControlVisible(g_lm_sc_h), row.h.shown);
-        EXPECT_EQ(IsControlVisible(g_lm_sc_v), row.v.shown);
-        if (row.h.shown) {
-            EXPECT_EQ(bar(g_lm_sc_h), row.h);
-        }
-        if (row.v.shown) {
-            EXPECT_EQ(bar(g_lm_sc_v), row.v);
-        }
-    }
-}
-
-TEST_F(LiveMonitor, AZoomDrawsOnTheWindowsNextUpdateAndScrollingRedrawsAtOnce) {
+TEST_F(LiveMonitor, FramesAreDrawnScaledZoomOnTheNextUpdateScrollingAtOnceAndNeverOverTheBars) {
     start_live();
     idle(1);
+    for (const auto& [h, v] : {std::pair{0, 0}, {128, 96}, {255, 191}})
+        EXPECT_EQ(shown(h, v), source_of(h, v, Rect{0, 0, 192, 256})) << h << ", " << v;
+    zoom_to(0);  // 256 x 192 at 1/16: 16 x 12, top left on black
+    EXPECT_EQ(shown(3, 3), source_of(3, 3, Rect{0, 0, 12, 16}));
+    EXPECT_EQ(shown(16, 0), 0x000000u);
+    EXPECT_EQ(shown(200, 150), 0x000000u);
     pref.lm_ratio = 8;
     adjust_lm_win();
     ASSERT_TRUE(IsWindowUpdatePending(g_lm_win));
     SendWindowUpdateEvent(g_lm_win);
-    const std::vector<std::pair<int, int>> samples = {{0, 0}, {120, 90}, {240, 176}};
-    for (const auto& [h, v] : samples)
-        EXPECT_EQ(shown(h, v), source_of(h, v, zoomed_dst())) << h << ", " << v;
+    expect_zoomed_picture();
     hooks_control_part(g_lm_sc_h, kControlPageDownPart);
     hooks_control_part(g_lm_sc_v, kControlDownButtonPart);
     hooks_control_part(g_lm_sc_v, kControlIndicatorPart);
     ASSERT_EQ(GetControlValue(g_lm_sc_h), 50);
     ASSERT_EQ(GetControlValue(g_lm_sc_v), 4);
-    for (const auto& [h, v] : samples)
-        EXPECT_EQ(shown(h, v), source_of(h, v, zoomed_dst())) << "scrolled " << h << ", " << v;
-}
-
-TEST_F(LiveMonitor, EachLiveFrameIsDrawnScaledIntoTheWindowAndZoomedOutSitsTopLeftOnBlack) {
-    start_live();
-    idle(1);
-    Rect whole;
-    SetRect(&whole, 0, 0, 256, 192);
-    for (const auto& [h, v] : std::vector<std::pair<int, int>>{{0, 0}, {128, 96}, {255, 191}})
-        EXPECT_EQ(shown(h, v), source_of(h, v, whole)) << h << ", " << v;
-    zoom_to(0);  // 256 x 192 at 1/16: 16 x 12, top left on black
-    Rect small;
-    SetRect(&small, 0, 0, 16, 12);
-    EXPECT_EQ(shown(3, 3), source_of(3, 3, small));
-    EXPECT_EQ(shown(16, 0), 0x000000u);
-    EXPECT_EQ(shown(200, 150), 0x000000u);
-}
-
-TEST_F(LiveMonitor, BarsLeaveTheirStripsAndAWhiteCorner) {
-    start_live();
-    idle(1);
-    zoom_to(8);
-    EXPECT_EQ(shown(250, 185), 0xFFFFFFu);
-    Rect strip;
-    SetRect(&strip, 0, 177, 241, 192);
-    paint_red(strip);
+    expect_zoomed_picture();
+    EXPECT_EQ(shown(250, 185), 0xFFFFFFu) << "the corner between the bars";
+    paint_red(Rect{177, 0, 192, 241});
     update_lm_window();
-    EXPECT_EQ(shown(100, 180), 0xFF0000u);
-    EXPECT_EQ(shown(100, 176), source_of(100, 176, zoomed_dst()));
+    EXPECT_EQ(shown(100, 180), 0xFF0000u) << "the strip of the bar is left alone";
+    HideWindow(g_lm_win);
+    paint_red(content());
+    update_lm_window();
+    EXPECT_EQ(shown(100, 100), 0xFF0000u) << "a hidden window is not drawn";
 }
 
-TEST_F(LiveMonitor, DraggingMovesThePictureWithTheMouseWhileABarIsShown) {
+TEST_F(LiveMonitor, DraggingAndTheWheelMoveThePictureByTheShownBarsOnly) {
     start_live();
     zoom_to(8);
     SetControlValue(g_lm_sc_h, 100);
@@ -201,122 +197,21 @@ TEST_F(LiveMonitor, DraggingMovesThePictureWithTheMouseWhileABarIsShown) {
     drag({{-5, -15}, {-5, -15}, {0, 15}, {0, 15}});
     EXPECT_EQ(GetControlValue(g_lm_sc_h), 105);
     EXPECT_EQ(GetControlValue(g_lm_sc_v), 90);
-    EXPECT_EQ(shown(0, 0), source_of(0, 0, zoomed_dst()));
-    zoom_to(5);
-    drag({{30, 40}, {30, 40}});
-    EXPECT_EQ(GetControlValue(g_lm_sc_h), 105) << "both bars hidden: nothing moves";
-    EXPECT_EQ(GetControlValue(g_lm_sc_v), 90);
-}
-
-TEST_F(LiveMonitor, WheelMovesTheShownBarOfItsAxisAgainstTheDelta) {
-    start_live();
-    zoom_to(8);
-    SetControlValue(g_lm_sc_v, 10);
-    zoom_to(5);
-    hooks_wheel(g_lm_win, {0, 0, 0, -3, false});
-    EXPECT_EQ(GetControlValue(g_lm_sc_v), 10) << "a hidden bar stays";
-    zoom_to(8);
+    expect_zoomed_picture();
     SetControlValue(g_lm_sc_v, 0);
     SetControlValue(g_lm_sc_h, 10);
     hooks_wheel(g_lm_win, {0, 0, 0, -3, false});
     hooks_wheel(g_lm_win, {0, 0, 2, 0, false});
     EXPECT_EQ(GetControlValue(g_lm_sc_v), 3);
     EXPECT_EQ(GetControlValue(g_lm_sc_h), 8);
-    EXPECT_EQ(shown(0, 0), source_of(0, 0, zoomed_dst()));
+    expect_zoomed_picture();
     hooks_wheel(g_lm_win, {0, 0, 0, 20, false});
     EXPECT_EQ(GetControlValue(g_lm_sc_v), 0) << "kept at the minimum";
-}
-
-TEST_F(LiveMonitor, ActualSizeCommandReturnsTheLiveWindowToScaleOneAndAtScaleOneDoesNothing) {
-    start_live();
-    zoom_to(8);
-    command("ASIZ");
-    EXPECT_EQ(pref.lm_ratio, 5);
-    EXPECT_FALSE(IsControlVisible(g_lm_sc_h));
-    EXPECT_FALSE(IsControlVisible(g_lm_sc_v));
-    pref.lm_ratio = 8;
-    adjust_lm_win();
-    pref.lm_ratio = 5;
-    command("ASIZ");
-    EXPECT_TRUE(IsControlVisible(g_lm_sc_h)) << "the bars are left as they were";
-}
-
-TEST_F(LiveMonitor, SizeCommandsResizeTheShownWindowAndResetTheScale) {
-    start_live();
-    struct Row {
-        const char* code;
-        int size, width, height;
-    };
-    // The full size is kept within the 800 x 800 test screen, less room for the frame.
-    const Row rows[] = {{"LM2 ", 1, 512, 384}, {"LM3 ", 2, 792, 768}, {"LM1 ", 0, 256, 192}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.code);
-        zoom_to(8);
-        simcam_clear_record();
-        command(row.code);
-        EXPECT_EQ(pref.lm_size, row.size);
-        EXPECT_EQ(pref.lm_ratio, 5);
-        EXPECT_EQ(content().right, row.width);
-        EXPECT_EQ(content().bottom, row.height);
-        EXPECT_FALSE(IsControlVisible(g_lm_sc_h));
-        EXPECT_EQ(simcam_commands().size(), 1u) << "one picture fetched first";
-    }
-}
-
-TEST_F(LiveMonitor, SizeChangeWhileHiddenOnlyChangesThePreference) {
-    command("LM2 ");
-    EXPECT_EQ(pref.lm_size, 1);
-    EXPECT_EQ(g_lm_win, nullptr);
-    start_live();
-    EXPECT_EQ(content().right, 512);
-    HideWindow(g_lm_win);
-    command("LM3 ");
-    EXPECT_EQ(pref.lm_size, 2);
-    EXPECT_EQ(content().right, 512);
-    EXPECT_TRUE(simcam_commands().empty());
-}
-
-TEST_F(LiveMonitor, FailedProbeOnASizeChangeKeepsTheWindowSize) {
-    start_live();
-    simcam_fail_at(2, SimcamFault::refuse);
-    command("LM3 ");
-    EXPECT_EQ(pref.lm_size, 2);
-    EXPECT_EQ(content().right, 256);
-}
-
-TEST_F(LiveMonitor, ClosingTheWindowStopsTheLivePictureAndTheNextStartMakesANewOne) {
-    start_live();
-    hooks_close_box(g_lm_win);
-    run_posted();
-    EXPECT_EQ(g_lm_win, nullptr);
-    EXPECT_EQ(g_lm_sc_h, nullptr);
-    EXPECT_FALSE(g_live_monitor_now);
-    idle(2);
-    EXPECT_TRUE(simcam_commands().empty()) << "no frames once stopped";
-    EXPECT_EQ(command("MSTA"), noErr);
-    ASSERT_NE(g_lm_win, nullptr);
-    EXPECT_TRUE(IsWindowVisible(g_lm_win));
-    EXPECT_TRUE(g_live_monitor_now);
-}
-
-TEST_F(LiveMonitor, ANewPictureSizeResizesTheWindowOnTheNextRedraw) {
-    start_live();
-    zoom_to(8);
-    g_off_width_of_lmwin_setup = 640;
-    update_lm_window();
-    EXPECT_EQ(g_off_width_of_lmwin_setup, 1024);
-    EXPECT_EQ(pref.lm_ratio, 5);
-    EXPECT_FALSE(IsControlVisible(g_lm_sc_h));
-    EXPECT_EQ(content().right, 256);
-}
-
-TEST_F(LiveMonitor, RedrawOfAHiddenWindowDrawsNothing) {
-    start_live();
-    idle(1);
-    HideWindow(g_lm_win);
-    paint_red(content());
-    update_lm_window();
-    EXPECT_EQ(shown(100, 100), 0xFF0000u);
+    zoom_to(5);
+    drag({{30, 40}, {30, 40}});
+    hooks_wheel(g_lm_win, {0, 0, 0, -3, false});
+    EXPECT_EQ(GetControlValue(g_lm_sc_h), 8) << "both bars hidden: nothing moves";
+    EXPECT_EQ(GetControlValue(g_lm_sc_v), 0);
 }
 
 }  // namespace
