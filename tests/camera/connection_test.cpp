@@ -1,7 +1,10 @@
 // Opening the connection: configuration, interface, pipe choice and their diagnostic lines;
-// closing it on unplug.
+// closing it on unplug and opening it again on replug.
 
+#include "app/toolbar.h"
+#include "camera/capture.h"
 #include "camera/live_stream.h"
+#include "camera/protocol.h"
 #include "camera/usb_connection.h"
 #include "platform/usb.h"
 #include "simcam/simcam.h"
@@ -12,124 +15,114 @@ namespace {
 constexpr SimcamPipe kOut2{kUSBOut, 2, kUSBBulk}, kIn1{kUSBIn, 1, kUSBBulk},
     kIntrIn3{kUSBIn, 3, kUSBInterrupt}, kOut4{kUSBOut, 4, kUSBBulk}, kIn5{kUSBIn, 5, kUSBBulk};
 
-std::vector<std::string> pipe_lines(const std::vector<std::string>& all) {
-    std::vector<std::string> out;
-    for (const std::string& l : all)
-        if (l.rfind("find_pipes", 0) == 0 || l.rfind("find_interefaces", 0) == 0) out.push_back(l);
-    return out;
+// An interface with these pipes on its default setting and on alternate setting 1.
+SimcamShape pipes(std::vector<SimcamPipe> setting0, std::vector<SimcamPipe> setting1 = {}) {
+    return SimcamShape{true, std::move(setting0), std::move(setting1)};
 }
 
-TEST_F(CameraTest, OpeningPrintsItsStepsAndSelectsTheFirstPipes) {
-    EXPECT_EQ(init_camera(), 0);
-    EXPECT_TRUE(is_camera_active());
-    std::vector<std::string> got = lines();
-    ASSERT_EQ(got.size(), 8u);
-    EXPECT_EQ(got[0], "find_device: found 1 configurations");
-    EXPECT_EQ(got[1], "*** SetConfiguration");
-    EXPECT_EQ(got[2], "*** CreateInterfaceIterator");
-    EXPECT_EQ(got[3], "*** IOIteratorNext");
-    EXPECT_EQ(got[4].rfind("found interface: 0x", 0), 0u) << got[4];
-    EXPECT_EQ(got[5], "find_interefaces: found 2 pipes");
-    EXPECT_EQ(got[6], "find_pipes: grabbing BULK OUT pipe index 1, number 2");
-    EXPECT_EQ(got[7], "find_pipes: grabbing BULK IN pipe index 2, number 1");
-    EXPECT_EQ(g_outPipeRef, 1);
-    EXPECT_EQ(g_inPipeRef, 2);
-}
-
-TEST_F(CameraTest, AlternateSettingFallbackScansUntilTheFirstUnreadablePipe) {
-    simcam_set_shape({true, {}, {kIntrIn3, kIn1, kOut2}});
-    EXPECT_EQ(init_camera(), 0);
-    EXPECT_TRUE(is_camera_active());
-    EXPECT_EQ(g_inPipeRef, 2);
-    EXPECT_EQ(g_outPipeRef, 3);
-    std::vector<std::string> want = {
-        "find_interefaces: found 0 pipes",
-        "find_pipes: skipping pipe 1 because it is not a bulk pipe",
-        "find_pipes: grabbing BULK IN pipe index 2, number 1",
-        "find_pipes: grabbing BULK OUT pipe index 3, number 2",
-        "find_pipes: unable to get pipe properties for pipe 4, err = e00002c2",
-    };
-    EXPECT_EQ(pipe_lines(lines()), want);
-}
-
-TEST_F(CameraTest, AlternateSettingScanStopsAfterThirteenPipes) {
-    std::vector<SimcamPipe> pipes(13, kIntrIn3);
-    pipes.push_back(kIn1);
-    pipes.push_back(kOut2);
-    simcam_set_shape({true, {}, pipes});
-    EXPECT_EQ(init_camera(), 0);
-    EXPECT_FALSE(is_camera_active());
-    std::vector<std::string> got = pipe_lines(lines());
-    ASSERT_EQ(got.size(), 14u);
-    EXPECT_EQ(got.back(), "find_pipes: skipping pipe 13 because it is not a bulk pipe");
-}
-
-TEST_F(CameraTest, LowestIndexedBulkPipeOfEachDirectionWins) {
-    simcam_set_shape({true, {kIntrIn3, kIn5, kOut4, kIn1, kOut2}, {}});
-    EXPECT_EQ(init_camera(), 0);
-    EXPECT_EQ(g_inPipeRef, 2);
-    EXPECT_EQ(g_outPipeRef, 3);
-    std::vector<std::string> want = {
-        "find_interefaces: found 5 pipes",
-        "find_pipes: skipping pipe 1 because it is not a bulk pipe",
-        "find_pipes: grabbing BULK IN pipe index 2, number 5",
-        "find_pipes: grabbing BULK OUT pipe index 3, number 4",
-    };
-    EXPECT_EQ(pipe_lines(lines()), want);
-}
-
-struct IncompleteRow {
+// How the device describes itself, and what opening it makes of that.
+struct OpenRow {
     const char* name;
     SimcamShape shape;
     OSErr result;
+    int in, out;       // the pipes chosen, 0 for none
+    const char* last;  // the last lines of the steps that find the pipes
 };
 
-TEST_F(CameraTest, DeviceWithoutUsableInterfaceOrPipesStaysIncompleteAndIsRetried) {
-    const IncompleteRow rows[] = {
-        {"no interface", {false, {}, {}}, -1},
-        {"no bulk pipes", {true, {kIntrIn3}, {}}, 0},
-        {"only an IN pipe", {true, {kIn1}, {}}, 0},
+TEST_F(CameraTest, OpeningTakesTheLowestBulkPipeOfEachDirectionOrStaysIncompleteForARetry) {
+    std::vector<SimcamPipe> fifteen(13, kIntrIn3);
+    fifteen.insert(fifteen.end(), {kIn1, kOut2});
+    const SimcamShape no_interface{false, {}, {}};
+    const OpenRow rows[] = {
+        {"standard", pipes({kOut2, kIn1}), 0, 2, 1,
+         "find_device: found 1 configurations\n"
+         "find_interefaces: found 2 pipes\n"
+         "find_pipes: grabbing BULK OUT pipe index 1, number 2\n"
+         "find_pipes: grabbing BULK IN pipe index 2, number 1\n"},
+        {"lowest of each", pipes({kIntrIn3, kIn5, kOut4, kIn1, kOut2}), 0, 2, 3,
+         "find_interefaces: found 5 pipes\n"
+         "find_pipes: skipping pipe 1 because it is not a bulk pipe\n"
+         "find_pipes: grabbing BULK IN pipe index 2, number 5\n"
+         "find_pipes: grabbing BULK OUT pipe index 3, number 4\n"},
+        // The alternate setting's pipes are scanned until the first unreadable one.
+        {"alternate setting", pipes({}, {kIntrIn3, kIn1, kOut2}), 0, 2, 3,
+         "find_interefaces: found 0 pipes\n"
+         "find_pipes: skipping pipe 1 because it is not a bulk pipe\n"
+         "find_pipes: grabbing BULK IN pipe index 2, number 1\n"
+         "find_pipes: grabbing BULK OUT pipe index 3, number 2\n"
+         "find_pipes: unable to get pipe properties for pipe 4, err = e00002c2\n"},
+        {"alternate setting scanned to pipe 13 only", pipes({}, fifteen), 0, 0, 0,
+         "find_pipes: skipping pipe 13 because it is not a bulk pipe\n"},
+        {"no interface", no_interface, -1, 0, 0, "find_device: found 1 configurations\n"},
+        {"no bulk pipes", pipes({kIntrIn3}), 0, 0, 0, "not a bulk pipe\n"},
+        {"only an IN pipe", pipes({kIn1}), 0, 1, 0, "BULK IN pipe index 1, number 1\n"},
     };
-    for (const IncompleteRow& row : rows) {
-        simcam_set_shape(row.shape);
-        EXPECT_EQ(init_camera(), row.result) << row.name;
-        EXPECT_FALSE(is_camera_active()) << row.name;
-        // A second attempt starts afresh: what the first one held is released first.
-        EXPECT_EQ(init_camera(), row.result) << row.name;
-        EXPECT_FALSE(is_camera_active()) << row.name;
+    for (const OpenRow& row : rows) {
+        SCOPED_TRACE(row.name);
         close_camera();
+        simcam_set_shape(row.shape);
+        hooks_capture_stdout(false);
+        hooks_capture_stdout(true);
+        EXPECT_EQ(init_camera(), row.result);
+        std::string found;
+        for (const std::string& l : hooks_stdout_lines())
+            if (l.rfind("find_", 0) == 0) found += l + "\n";
+        EXPECT_TRUE(found.ends_with(row.last)) << found;
+        // A second attempt starts afresh: what the first one held is released first.
+        EXPECT_EQ(init_camera(), row.result);
+        EXPECT_EQ(g_inPipeRef, row.in);
+        EXPECT_EQ(g_outPipeRef, row.out);
+        EXPECT_EQ(is_camera_active(), row.in && row.out);
     }
 }
 
-TEST_F(CameraTest, NoCameraLeavesNothingOpenAndClosingAClosedConnectionIsHarmless) {
-    simcam_plug(false);
-    EXPECT_EQ(init_camera(), -1);
-    EXPECT_EQ(g_masterPort, nullptr);
-    EXPECT_EQ(g_iterator, nullptr);
-    EXPECT_EQ(g_usbDeviceRef, nullptr);
-    EXPECT_TRUE(lines().empty());
-    close_camera();
-    close_camera();
-    EXPECT_FALSE(is_camera_active());
-    simcam_plug(true);
-    connect();
-    close_camera();
-    close_camera();
-    EXPECT_FALSE(is_camera_active());
-    EXPECT_EQ(g_intf, nullptr);
-    EXPECT_EQ(g_dev, nullptr);
+// The toolbar's status text, as the user reads it.
+std::string status_text() {
+    const ControlID id{FOUR_CC("TBAR"), 15};
+    ControlRef text = nullptr;
+    EXPECT_EQ(GetControlByID(g_tool_bar, &id, &text), noErr);
+    return GetControlText(text);
 }
 
-TEST_F(CameraTest, UnplugClosesTheConnectionAndStopsTheLivePicture) {
-    connect();
+TEST_F(CameraTest, UnplugFromTheEventLoopClosesEverythingAndReplugGivesReadyWithoutLive) {
+    IBNibRef nib = nullptr;
+    ASSERT_EQ(CreateNibReference("main", &nib), noErr);
+    ASSERT_EQ(CreateWindowFromNib(nib, "toolbar", &g_tool_bar), noErr);
+    DisposeNibReference(nib);
+    idle(1);
+    EXPECT_EQ(status_text(), "Camera:Ready");
     live_monoitor_start();
+    WindowRef live = show_live_window();
+    idle(3);
+    EXPECT_EQ(simcam_commands().size(), 3u);
     simcam_plug(false);
     EXPECT_TRUE(is_camera_active());  // the notice comes from the event loop
     run_posted();
     EXPECT_FALSE(is_camera_active());
-    EXPECT_EQ(g_masterPort, nullptr);
     EXPECT_EQ(g_notification, nullptr);
+    EXPECT_EQ(g_intf, nullptr);
+    EXPECT_EQ(g_dev, nullptr);
     EXPECT_FALSE(g_live_monitor_now);
+    EXPECT_FALSE(IsWindowVisible(live));
+    EXPECT_EQ(status_text(), "Camera:Not found.");
+    // While unplugged an attempt to open keeps nothing, and the camera's operations send
+    // nothing.
+    EXPECT_EQ(init_camera(), -1);
+    EXPECT_EQ(g_masterPort, nullptr);
+    EXPECT_EQ(g_iterator, nullptr);
+    close_camera();
+    simcam_clear_record();
+    do_tel_zoom();
+    EXPECT_EQ(check_image_size(), -1);
+    EXPECT_TRUE(simcam_transfers().empty());
+    EXPECT_EQ(g_now_camera_busy, 0);
+    simcam_plug(true);
+    idle(10);  // 30 ticks
+    EXPECT_EQ(status_text(), "Camera:Ready");
+    EXPECT_FALSE(g_live_monitor_now);
+    EXPECT_TRUE(simcam_commands().empty()) << "the live picture stays off";
+    EXPECT_EQ(check_image_size(), 0);
+    g_tool_bar = nullptr;
 }
 
 }  // namespace

@@ -67,8 +67,7 @@ TEST_F(Editing, TurnsMoveEveryPixelOfEveryLayer) {
     } cases[] = {
         {"R90R", 640, 480, [](int x, int y, int, int h) { return pt(h - 1 - y, x); }},
         {"R90L", 130, 70, [](int x, int y, int w, int) { return pt(y, w - 1 - x); }},
-        {"R180", 130, 70, [](int x, int y, int w, int h) { return pt(w - 1 - x, h - 1 - y); }},
-    };
+        {"R180", 130, 70, [](int x, int y, int w, int h) { return pt(w - 1 - x, h - 1 - y); }}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.turn);
         IwRecord* r = rec(view_doc(c.width, c.height));
@@ -244,8 +243,7 @@ TEST_F(Editing, ToolsLeaveTheirShapeInPicturePixelsWhateverTheScale) {
          "LNW3",
          {pt(2, 2), pt(-3000, 2), pt(-3000, 3), pt(2, 3)},
          {32, 0, 51, 35},
-         2 * 3 * 35},
-    };
+         2 * 3 * 35}};
     for (const auto& [tool, zoom_index, size, path, marked, count] : cases) {
         SCOPED_TRACE(std::string(tool) + " " + size + " at " + std::to_string(zoom_index));
         WindowRef w = view_doc(400, 300, zoom_index);

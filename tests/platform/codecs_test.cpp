@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "platform/codecs.h"
 #include "support/image_files.h"
@@ -11,17 +10,11 @@
 
 namespace {
 
-struct SniffCase {
-    const char* name;
-    std::vector<std::uint8_t> bytes;
-    const char* mime;  // null: no image
-};
-
 std::vector<std::uint8_t> bytes_of(const char* s, std::size_t n) {
     return std::vector<std::uint8_t>(s, s + n);
 }
 
-// A picture's first bytes: size word, frame (0, 0, 10, 20), version 2 or 1 signature.
+// A picture's first bytes: size word, frame (0, 0, bottom, 20), version 2 or 1 signature.
 std::vector<std::uint8_t> pict_start(bool header, bool v2, int bottom = 10) {
     static const std::uint8_t v2_start[] = {0x00, 0x11, 0x02, 0xFF, 0x0C, 0x00, 0xFF, 0xFE};
     static const std::uint8_t v1_start[] = {0x11, 0x01, 0xA0, 0x00, 0x82, 0xFF, 0, 0};
@@ -40,11 +33,14 @@ std::vector<std::uint8_t> bmp_start(std::uint8_t header_size) {
 }
 
 TEST(Sniff, GivesTheSevenMimeTextsByContentAndNothingForOtherData) {
-    const std::vector<SniffCase> cases = {
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        const char* mime;  // null: no image
+    } cases[] = {
         {"jpeg", {0xFF, 0xD8, 0xFF, 0xE0, 0, 0x10}, "image/jpeg"},
         {"bmp info", bmp_start(40), "image/x-bmp"},
         {"bmp core", bmp_start(12), "image/x-bmp"},
-        {"bmp v5", bmp_start(124), "image/x-bmp"},
         {"BM text", bytes_of("BMW is a car maker, not a bitmap", 32), nullptr},
         {"png", bytes_of("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), "image/png"},
         {"gif87", bytes_of("GIF87a\x01\0\x01\0", 10), "image/gif"},
@@ -63,70 +59,64 @@ TEST(Sniff, GivesTheSevenMimeTextsByContentAndNothingForOtherData) {
     };
     for (const auto& c : cases) {
         const char* got = SniffImageMIMEType(c.bytes.data(), c.bytes.size());
-        if (c.mime == nullptr)
-            EXPECT_EQ(got, nullptr) << c.name;
-        else
-            EXPECT_STREQ(got, c.mime) << c.name;
+        EXPECT_STREQ(got, c.mime) << c.name;
     }
 }
 
 class Jpeg : public ::testing::Test {
   protected:
     TempDir dir;
-    std::string src_png() { return write_test_png(dir.path(), 75, 41, 3); }
+    // The 75 x 41 test picture as JPEG made by ImageMagick with options.
+    std::vector<std::uint8_t> make(const std::string& options) {
+        GWorldPtr g = make_test_image(75, 41, 3);
+        write_ppm(dir.file("a.ppm"), gworld_pixels(g), 75, 41);
+        DisposeGWorld(g);
+        EXPECT_EQ(run_tool("/usr/bin/convert " + dir.file("a.ppm") + " " + options + " " +
+                           dir.file("a.jpg")),
+                  0);
+        return read_bytes(dir.file("a.jpg"));
+    }
 };
 
-TEST_F(Jpeg, DecodesStraightIntoPaddedRowsAndLeavesTheRestOfALargerWorldAlone) {
-    const std::string file = dir.file("a.jpg");
-    ASSERT_EQ(run_tool("/usr/bin/convert " + src_png() + " " + file), 0);
-    const auto data = read_bytes(file);
-    GWorldPtr plain = nullptr;
-    ASSERT_EQ(ReadJPEGImage(data.data(), data.size(), 1, &plain), noErr);
-
-    GWorldPtr big = new_white_world(90, 50, 90 * 4 + 64);
-    ASSERT_EQ(DecompressJPEGImage(data.data(), data.size(), 1, big), noErr);
-    for (int y = 0; y < 50; ++y)
-        for (int x = 0; x < 90; ++x) {
-            const std::uint32_t want = (x < 75 && y < 41) ? GetPixelRGB(plain, x, y) : 0xFFFFFF;
-            ASSERT_EQ(GetPixelRGB(big, x, y), want) << x << "," << y;
-        }
-
-    GWorldPtr small = new_white_world(30, 20);
-    ASSERT_EQ(DecompressJPEGImage(data.data(), data.size(), 1, small), noErr);
-    for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 30; ++x) ASSERT_EQ(GetPixelRGB(small, x, y), GetPixelRGB(plain, x, y));
-    DisposeGWorld(plain);
-    DisposeGWorld(big);
-    DisposeGWorld(small);
-}
-
-TEST_F(Jpeg, ScaledDecodeGivesTheReducedSize) {
-    const std::string file = dir.file("a.jpg");
-    ASSERT_EQ(run_tool("/usr/bin/convert " + src_png() + " " + file), 0);
-    const auto data = read_bytes(file);
-    const struct { int denom, w, h; } cases[] = {{1, 75, 41}, {2, 38, 21}, {4, 19, 11}, {8, 10, 6}};
-    for (const auto& c : cases) {
+// Scaled sizes; rows decoded straight into a padded larger world leave the rest of it
+// alone, and a smaller world takes the top-left part.
+TEST_F(Jpeg, DecodesAtEachScaleIntoWorldsOfAnySize) {
+    const auto data = make("-quality 90");
+    const struct {
+        int denom, w, h;
+    } scales[] = {{1, 75, 41}, {2, 38, 21}, {4, 19, 11}, {8, 10, 6}};
+    for (const auto& c : scales) {
         std::int16_t w = 0, h = 0;
         ASSERT_EQ(GetJPEGImageSize(data.data(), data.size(), c.denom, &w, &h), noErr);
-        EXPECT_EQ(w, c.w) << c.denom;
-        EXPECT_EQ(h, c.h) << c.denom;
+        EXPECT_TRUE(w == c.w && h == c.h) << c.denom;
         GWorldPtr g = nullptr;
         ASSERT_EQ(ReadJPEGImage(data.data(), data.size(), c.denom, &g), noErr);
-        EXPECT_EQ(g->width, c.w);
+        EXPECT_TRUE(g->width == c.w && g->height == c.h) << c.denom;
         DisposeGWorld(g);
     }
     std::int16_t w, h;
     EXPECT_EQ(GetJPEGImageSize(data.data(), data.size(), 3, &w, &h), paramErr);
+    GWorldPtr plain = nullptr;
+    ASSERT_EQ(ReadJPEGImage(data.data(), data.size(), 1, &plain), noErr);
+    for (const auto& [ww, wh, row_bytes] : {std::tuple{90, 50, 90 * 4 + 64}, {30, 20, 0}}) {
+        GWorldPtr g = new_white_world(ww, wh, row_bytes);
+        ASSERT_EQ(DecompressJPEGImage(data.data(), data.size(), 1, g), noErr);
+        for (int y = 0; y < wh; ++y)
+            for (int x = 0; x < ww; ++x)
+                ASSERT_EQ(GetPixelRGB(g, x, y),
+                          x < 75 && y < 41 ? GetPixelRGB(plain, x, y) : 0xFFFFFFu)
+                    << x << "," << y;
+        DisposeGWorld(g);
+    }
+    DisposeGWorld(plain);
 }
 
 // Every row decoded from real data is a whole picture, whatever follows the last row; a
-// stream that ends before its last row is not.
-TEST_F(Jpeg, BytesAfterTheLastRowOrAMissingEndMarkerAreNoFault) {
-    const std::string file = dir.file("a.jpg");
-    ASSERT_EQ(run_tool("/usr/bin/convert " + src_png() + " -quality 90 " + file), 0);
-    const auto data = read_bytes(file);
-    ASSERT_EQ(data[data.size() - 2], 0xFF);
-    ASSERT_EQ(data.back(), 0xD9);
+// stream that ends before its last row, corrupt data or a huge frame is not. (Cut-short
+// progressive streams are the seeds' test.)
+TEST_F(Jpeg, WhatFollowsTheLastRowIsNoFaultButMissingOrBadRowsAre) {
+    const auto data = make("-quality 90");
+    ASSERT_TRUE(data[data.size() - 2] == 0xFF && data.back() == 0xD9);
     GWorldPtr intact = nullptr;
     ASSERT_EQ(ReadJPEGImage(data.data(), data.size(), 1, &intact), noErr);
     const std::vector<std::uint8_t> body(data.begin(), data.end() - 2), eoi{0xFF, 0xD9};
@@ -134,6 +124,13 @@ TEST_F(Jpeg, BytesAfterTheLastRowOrAMissingEndMarkerAreNoFault) {
         a.insert(a.end(), b.begin(), b.end());
         return a;
     };
+    auto corrupt = data, huge = data;
+    std::fill(corrupt.begin() + long(corrupt.size() / 2), corrupt.end() - 2, 0xFF);
+    for (std::size_t i = 0; i + 8 < huge.size(); ++i)
+        if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
+            huge[i + 5] = 0xFD, huge[i + 6] = 0xE8, huge[i + 7] = 0xFD, huge[i + 8] = 0xE8;
+            break;
+        }
     const struct {
         const char* name;
         std::vector<std::uint8_t> stream;
@@ -143,8 +140,9 @@ TEST_F(Jpeg, BytesAfterTheLastRowOrAMissingEndMarkerAreNoFault) {
          join(join(body, std::vector<std::uint8_t>(300)), eoi), noErr},
         {"no end marker", body, noErr},
         {"bytes after the end marker", join(data, {'j', 'u', 'n', 'k'}), noErr},
-        {"ends halfway", join({body.begin(), body.begin() + std::ptrdiff_t(body.size() / 2)}, eoi),
-         codecErr},
+        {"ends halfway", join({body.begin(), body.begin() + long(body.size() / 2)}, eoi), codecErr},
+        {"corrupt second half", corrupt, codecErr},
+        {"65000 x 65000 pixels", huge, codecErr},
     };
     for (const auto& c : cases) {
         GWorldPtr g = new_white_world(75, 41);
@@ -155,29 +153,6 @@ TEST_F(Jpeg, BytesAfterTheLastRowOrAMissingEndMarkerAreNoFault) {
         DisposeGWorld(g);
     }
     DisposeGWorld(intact);
-}
-
-TEST_F(Jpeg, TruncatedOrCorruptStreamsAreAnErrorStatus) {
-    const std::string file = dir.file("a.jpg");
-    ASSERT_EQ(run_tool("/usr/bin/convert " + src_png() + " -interlace Plane " + file), 0);
-    const auto data = read_bytes(file);
-    for (std::size_t cut = 0; cut < data.size() - 2; cut += 7) {
-        GWorldPtr g = nullptr;
-        EXPECT_NE(ReadJPEGImage(data.data(), cut, 1, &g), noErr) << cut;
-        EXPECT_EQ(g, nullptr);
-    }
-    auto corrupt = data;
-    for (std::size_t i = corrupt.size() / 2; i < corrupt.size() - 2; ++i) corrupt[i] = 0xFF;
-    GWorldPtr g = nullptr;
-    EXPECT_EQ(ReadJPEGImage(corrupt.data(), corrupt.size(), 1, &g), codecErr);
-    // A frame header claiming 65000 x 65000 pixels is refused before any allocation.
-    auto huge = data;
-    for (std::size_t i = 0; i + 8 < huge.size(); ++i)
-        if (huge[i] == 0xFF && (huge[i + 1] == 0xC0 || huge[i + 1] == 0xC2)) {
-            huge[i + 5] = 0xFD, huge[i + 6] = 0xE8, huge[i + 7] = 0xFD, huge[i + 8] = 0xE8;
-            break;
-        }
-    EXPECT_EQ(ReadJPEGImage(huge.data(), huge.size(), 1, &g), codecErr);
 }
 
 }  // namespace

@@ -11,16 +11,35 @@
 
 namespace {
 
-constexpr std::uint32_t kWhite = 0xFFFFFF, kBlack = 0x000000;
+using Pixels = std::set<std::pair<int, int>>;
+constexpr std::uint32_t kWhite = 0xFFFFFF;
+
+Rect box(int left, int top, int right, int bottom) {
+    Rect r;
+    SetRect(&r, left, top, right, bottom);
+    return r;
+}
+
+// Every pixel of the rectangles.
+Pixels cover(std::initializer_list<Rect> rects) {
+    Pixels s;
+    for (const Rect& r : rects)
+        for (int v = r.top; v < r.bottom; ++v)
+            for (int h = r.left; h < r.right; ++h) s.insert({h, v});
+    return s;
+}
 
 class Draw : public ::testing::Test {
   protected:
-    GWorldPtr make(int w, int h) {
-        Rect b;
-        SetRect(&b, 0, 0, w, h);
+    // A white buffer, made the current port; row_bytes 0 means unpadded.
+    GWorldPtr make(int w, int h, std::uint32_t flags = 0, int row_bytes = 0) {
+        const Rect b = box(0, 0, w, h);
         GWorldPtr g = nullptr;
-        EXPECT_EQ(NewGWorld(&g, 32, &b, 0), noErr);
+        EXPECT_EQ(
+            row_bytes ? NewGWorldWithRowBytes(&g, &b, row_bytes) : NewGWorld(&g, 32, &b, flags),
+            noErr);
         worlds_.push_back(g);
+        SetGWorld(g);
         return g;
     }
     void TearDown() override {
@@ -28,8 +47,8 @@ class Draw : public ::testing::Test {
         for (GWorldPtr g : worlds_) DisposeGWorld(g);
     }
     // Every pixel that is not white.
-    static std::set<std::pair<int, int>> inked(GWorldPtr g) {
-        std::set<std::pair<int, int>> s;
+    static Pixels inked(GWorldPtr g) {
+        Pixels s;
         for (int v = 0; v < g->height; ++v)
             for (int h = 0; h < g->width; ++h)
                 if (GetPixelRGB(g, h, v) != kWhite) s.insert({h, v});
@@ -37,155 +56,118 @@ class Draw : public ::testing::Test {
     }
     static void set_pixel(GWorldPtr g, int h, int v, std::uint32_t rgb, std::uint8_t x = 0) {
         std::uint8_t* p = g->pixels + v * g->row_bytes + 4 * h;
-        p[0] = x;
-        p[1] = std::uint8_t(rgb >> 16);
-        p[2] = std::uint8_t(rgb >> 8);
+        p[0] = x, p[1] = std::uint8_t(rgb >> 16), p[2] = std::uint8_t(rgb >> 8);
         p[3] = std::uint8_t(rgb);
     }
     std::vector<GWorldPtr> worlds_;
 };
 
-TEST_F(Draw, NewBufferIsWhiteWithDefaultPortAndBadDepthOrEmptyBoundsAreRefused) {
+TEST_F(Draw, NewBufferIsWhiteAndBadDepthOrBoundsAreRefused) {
     GWorldPtr g = make(7, 5);
     EXPECT_TRUE(inked(g).empty());
     EXPECT_EQ(g->row_bytes, 28);
-    EXPECT_EQ(g->pen_size.h, 1);
-    EXPECT_EQ(g->clip.right, 7);
-    EXPECT_EQ(g->clip.bottom, 5);
-    Rect b;
-    SetRect(&b, 0, 0, 10, 10);
-    GWorldPtr bad = reinterpret_cast<GWorldPtr>(1);
-    EXPECT_EQ(NewGWorld(&bad, 16, &b, 0), paramErr);
-    EXPECT_EQ(bad, nullptr);
-    SetRect(&b, 0, 0, 0, 10);
-    EXPECT_EQ(NewGWorld(&bad, 32, &b, 0), paramErr);
-    SetRect(&b, 2, 0, 10, 10);
-    EXPECT_EQ(NewGWorld(&bad, 32, &b, 0), paramErr);
+    for (const auto& [depth, b] :
+         {std::pair{16, box(0, 0, 10, 10)}, std::pair{32, box(0, 0, 0, 10)},
+          std::pair{32, box(2, 0, 10, 10)}}) {
+        GWorldPtr bad = g;
+        EXPECT_EQ(NewGWorld(&bad, std::int16_t(depth), &b, 0), paramErr);
+        EXPECT_EQ(bad, nullptr);
+    }
 }
 
 // A line whose direction is a multiple of 45 degrees passes through whole pixels only, so
 // the pixels the pen covers are exactly the pen rectangles hung at each of those points; a
 // line of no length paints the one pen rectangle.
-struct Direction {
-    int dx, dy;
-};
+class PenGeometry : public Draw, public ::testing::WithParamInterface<std::tuple<int, int>> {};
 
-class PenGeometry : public Draw,
-                    public ::testing::WithParamInterface<std::tuple<int, Direction>> {};
-
+// Direction d runs over the eight neighbours and the point itself: (d % 3 - 1, d / 3 - 1).
 TEST_P(PenGeometry, LinePaintsExactlyThePenSweep) {
     const auto [pen, d] = GetParam();
+    const int dx = d % 3 - 1, dy = d / 3 - 1;
     GWorldPtr g = make(60, 60);
-    SetGWorld(g);
     PenSize(std::int16_t(pen), std::int16_t(pen));
-    const int x0 = 25, y0 = 25, len = 12;
-    MoveTo(x0, y0);
-    LineTo(std::int16_t(x0 + d.dx * len), std::int16_t(y0 + d.dy * len));
-    std::set<std::pair<int, int>> expected;
-    for (int t = 0; t <= len; ++t)
-        for (int a = 0; a < pen; ++a)
-            for (int b = 0; b < pen; ++b) expected.insert({x0 + d.dx * t + a, y0 + d.dy * t + b});
+    MoveTo(25, 25);
+    LineTo(std::int16_t(25 + dx * 12), std::int16_t(25 + dy * 12));
+    Pixels expected;
+    for (int t = 0; t <= 12; ++t)
+        expected.merge(
+            cover({box(25 + dx * t, 25 + dy * t, 25 + dx * t + pen, 25 + dy * t + pen)}));
     EXPECT_EQ(inked(g), expected);
-    EXPECT_EQ(g->pen_loc.h, x0 + d.dx * len);
-    EXPECT_EQ(g->pen_loc.v, y0 + d.dy * len);
+    EXPECT_EQ(g->pen_loc.h, 25 + dx * 12);
+    EXPECT_EQ(g->pen_loc.v, 25 + dy * 12);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    WidthsAndDirections, PenGeometry,
-    ::testing::Combine(::testing::Values(1, 3, 7),
-                       ::testing::Values(Direction{1, 0}, Direction{-1, 0}, Direction{0, 1},
-                                         Direction{0, -1}, Direction{1, 1}, Direction{-1, -1},
-                                         Direction{1, -1}, Direction{-1, 1}, Direction{0, 0})));
+INSTANTIATE_TEST_SUITE_P(WidthsAndDirections, PenGeometry,
+                         ::testing::Combine(::testing::Values(1, 3, 7), ::testing::Range(0, 9)));
 
 TEST_F(Draw, SteepLineIsConnectedAndStaysInsideItsPenBox) {
     GWorldPtr g = make(40, 40);
-    SetGWorld(g);
-    PenSize(1, 1);
     MoveTo(3, 2);
     LineTo(11, 31);
-    const auto s = inked(g);
+    const Pixels s = inked(g);
     for (int v = 2; v <= 31; ++v) {  // one run of pixels on every row, nothing outside the box
         int count = 0, lo = 99, hi = -1;
         for (const auto& [h, pv] : s)
             if (pv == v) ++count, lo = std::min(lo, h), hi = std::max(hi, h);
         ASSERT_GT(count, 0) << "row " << v;
         EXPECT_EQ(hi - lo + 1, count);
-        EXPECT_GE(lo, 3);
-        EXPECT_LE(hi, 11);
+        EXPECT_TRUE(lo >= 3 && hi <= 11) << "row " << v;
     }
-    EXPECT_TRUE(s.count({3, 2}));
-    EXPECT_TRUE(s.count({11, 31}));
+    EXPECT_TRUE(s.count({3, 2}) && s.count({11, 31}));
 }
 
 TEST_F(Draw, LinesReachingPastTheBoundsAreClipped) {
     GWorldPtr g = make(10, 10);
-    SetGWorld(g);
     PenSize(7, 7);
     MoveTo(-20, 5);
     LineTo(30, 5);  // pen hangs below-right: rows 5..11, clipped to 5..9
     MoveTo(8, -30);
     LineTo(8, -1);  // covers rows -30..5 in columns 8..14
-    std::set<std::pair<int, int>> expected;
-    for (int h = 0; h < 10; ++h)
-        for (int v = 5; v < 10; ++v) expected.insert({h, v});
-    for (int h = 8; h < 10; ++h)
-        for (int v = 0; v < 6; ++v) expected.insert({h, v});
-    EXPECT_EQ(inked(g), expected);
+    EXPECT_EQ(inked(g), cover({box(0, 5, 10, 10), box(8, 0, 10, 6)}));
 }
 
 TEST_F(Draw, PatternIsAlignedToThePortOriginAndItsZeroBitsTakeTheBackgroundColour) {
     const Pattern marquee{{0xF0, 0xE1, 0xC3, 0x87, 0x0F, 0x1E, 0x3C, 0x78}};
     GWorldPtr g = make(24, 24);
-    SetGWorld(g);
     ForeColor(redColor);
     BackColor(blueColor);
     PenPat(&marquee);
-    Rect r;
-    SetRect(&r, 3, 5, 21, 19);
+    const Rect r = box(3, 5, 21, 19);
     PaintRect(&r);
     for (int v = 0; v < 24; ++v)
         for (int h = 0; h < 24; ++h) {
             const bool inside = h >= 3 && h < 21 && v >= 5 && v < 19;
             const bool bit = (marquee.pat[v % 8] >> (7 - h % 8)) & 1;
-            const std::uint32_t want = !inside ? kWhite : bit ? 0xFF0000 : 0x0000FF;
-            ASSERT_EQ(GetPixelRGB(g, h, v), want) << h << "," << v;
+            ASSERT_EQ(GetPixelRGB(g, h, v), !inside ? kWhite
+                                            : bit   ? 0xFF0000
+                                                    : 0x0000FF)
+                << h << "," << v;
         }
 }
 
 TEST_F(Draw, FrameRectDrawsInsideOnePenThick) {
     GWorldPtr g = make(20, 20);
-    SetGWorld(g);
     PenSize(2, 3);
-    Rect r;
-    SetRect(&r, 4, 4, 14, 16);
+    const Rect r = box(4, 4, 14, 16);
     FrameRect(&r);
-    for (int v = 0; v < 20; ++v)
-        for (int h = 0; h < 20; ++h) {
-            const bool in = h >= 4 && h < 14 && v >= 4 && v < 16;
-            const bool hole = h >= 6 && h < 12 && v >= 7 && v < 13;
-            ASSERT_EQ(GetPixelRGB(g, h, v), in && !hole ? kBlack : kWhite) << h << "," << v;
-        }
+    EXPECT_EQ(inked(g),
+              cover({box(4, 4, 14, 7), box(4, 13, 14, 16), box(4, 7, 6, 13), box(12, 7, 14, 13)}));
 }
 
-TEST_F(Draw, EraseInvertAndClip) {
+TEST_F(Draw, EraseAndInvertStayInsideTheClip) {
     GWorldPtr g = make(10, 10);
-    SetGWorld(g);
-    Rect clip, all, r;
-    SetRect(&clip, 2, 2, 8, 8);
-    SetRect(&all, 0, 0, 10, 10);
+    const Rect clip = box(2, 2, 8, 8), all = box(0, 0, 10, 10), corner = box(0, 0, 5, 5);
     ClipRect(&clip);
     PaintRect(&all);
-    EXPECT_EQ(inked(g).size(), 36u);
-    RGBColor grey{0x8888, 0x8888, 0x8888};
+    EXPECT_EQ(inked(g), cover({clip}));
+    const RGBColor grey{0x8888, 0x8888, 0x8888};
     RGBBackColor(&grey);
-    SetRect(&r, 0, 0, 5, 5);
-    EraseRect(&r);
+    EraseRect(&corner);
     EXPECT_EQ(GetPixelRGB(g, 3, 3), 0x888888u);
     EXPECT_EQ(GetPixelRGB(g, 1, 1), kWhite);
     InvertRect(&all);
     EXPECT_EQ(GetPixelRGB(g, 3, 3), 0x777777u);
-    EXPECT_EQ(GetPixelRGB(g, 6, 6), kWhite);
-    EXPECT_EQ(GetPixelRGB(g, 0, 0), kWhite);
+    EXPECT_EQ(inked(g), cover({box(2, 2, 5, 5)}));
 }
 
 TEST_F(Draw, TransparentCopyKeepsDestinationWhereSourceIsTheBackground) {
@@ -195,16 +177,12 @@ TEST_F(Draw, TransparentCopyKeepsDestinationWhereSourceIsTheBackground) {
     set_pixel(src, 2, 0, 0x888889);
     set_pixel(src, 3, 0, 0x112233);
     for (int h = 0; h < 4; ++h) set_pixel(dst, h, 0, 0x445566);
-    SetGWorld(dst);
-    RGBColor grey{0x8888, 0x8888, 0x8888};
+    const RGBColor grey{0x8888, 0x8888, 0x8888};
     RGBBackColor(&grey);
-    Rect r;
-    SetRect(&r, 0, 0, 4, 1);
+    const Rect r = box(0, 0, 4, 1);
     CopyBits(src, dst, &r, &r, transparent, nullptr);
-    EXPECT_EQ(GetPixelRGB(dst, 0, 0), 0x445566u);
-    EXPECT_EQ(GetPixelRGB(dst, 1, 0), 0x445566u);
-    EXPECT_EQ(GetPixelRGB(dst, 2, 0), 0x888889u);
-    EXPECT_EQ(GetPixelRGB(dst, 3, 0), 0x112233u);
+    const std::uint32_t want[] = {0x445566, 0x445566, 0x888889, 0x112233};
+    for (int h = 0; h < 4; ++h) EXPECT_EQ(GetPixelRGB(dst, h, 0), want[h]) << h;
     CopyBits(src, dst, &r, &r, ditherCopy, nullptr);
     EXPECT_EQ(GetPixelRGB(dst, 0, 0), 0x888888u);
 }
@@ -218,19 +196,15 @@ TEST_P(Scaling, EveryDestinationPixelTakesOneSourcePixelOfItsFootprint) {
     GWorldPtr src = make(sw, sh), dst = make(dw, dh);
     for (int v = 0; v < sh; ++v)
         for (int h = 0; h < sw; ++h) set_pixel(src, h, v, std::uint32_t(h << 12 | v));
-    Rect sr, dr;
-    SetRect(&sr, 0, 0, sw, sh);
-    SetRect(&dr, 0, 0, dw, dh);
+    const Rect sr = box(0, 0, sw, sh), dr = box(0, 0, dw, dh);
     CopyBits(src, dst, &sr, &dr, srcCopy, nullptr);
     for (int v = 0; v < dh; ++v)
         for (int h = 0; h < dw; ++h) {
             const std::uint32_t p = GetPixelRGB(dst, h, v);
             const int sx = int(p >> 12), sy = int(p & 0xFFF);
             // Source pixel [sx, sx + 1) overlaps the footprint [h, h + 1) * sw / dw.
-            ASSERT_GT((sx + 1) * dw, h * sw) << h;
-            ASSERT_LT(sx * dw, (h + 1) * sw) << h;
-            ASSERT_GT((sy + 1) * dh, v * sh) << v;
-            ASSERT_LT(sy * dh, (v + 1) * sh) << v;
+            ASSERT_TRUE((sx + 1) * dw > h * sw && sx * dw < (h + 1) * sw) << h;
+            ASSERT_TRUE((sy + 1) * dh > v * sh && sy * dh < (v + 1) * sh) << v;
         }
 }
 
@@ -241,58 +215,33 @@ INSTANTIATE_TEST_SUITE_P(Ratios, Scaling,
                                            std::make_tuple(12, 9, 192, 144),  // 16
                                            std::make_tuple(33, 17, 33, 17)));
 
-TEST_F(Draw, CopyReachingBeyondBothBuffersTouchesOnlyCoveredPixels) {
-    GWorldPtr src = make(10, 10), dst = make(10, 10);
+// Source and destination rectangles reaching beyond their buffers, the clip and the mask.
+TEST_F(Draw, CopyTouchesOnlyPixelsCoveredByBothBuffersTheClipAndTheMask) {
+    GWorldPtr src = make(10, 10), beyond = make(10, 10), masked = make(10, 10);
+    const Rect all = box(0, 0, 10, 10), sr = box(-5, -5, 5, 5), dr = box(3, 3, 13, 13);
+    const Rect clip = box(0, 0, 6, 10), mask = box(4, 0, 10, 10);
     SetGWorld(src);
-    Rect all;
-    SetRect(&all, 0, 0, 10, 10);
     PaintRect(&all);
-    Rect sr, dr;
-    SetRect(&sr, -5, -5, 5, 5);  // only its bottom-right quarter lies in src
-    SetRect(&dr, 3, 3, 13, 13);  // only part of it lies in dst
-    CopyBits(src, dst, &sr, &dr, srcCopy, nullptr);
-    std::set<std::pair<int, int>> expected;
-    for (int h = 8; h < 10; ++h)
-        for (int v = 8; v < 10; ++v) expected.insert({h, v});
-    EXPECT_EQ(inked(dst), expected);
-}
-
-TEST_F(Draw, CopyHonoursClipAndMask) {
-    GWorldPtr src = make(10, 10), dst = make(10, 10);
-    SetGWorld(src);
-    Rect all;
-    SetRect(&all, 0, 0, 10, 10);
-    PaintRect(&all);
-    SetGWorld(dst);
-    Rect clip, mask;
-    SetRect(&clip, 0, 0, 6, 10);
-    SetRect(&mask, 4, 0, 10, 10);
+    CopyBits(src, beyond, &sr, &dr, srcCopy, nullptr);
+    EXPECT_EQ(inked(beyond), cover({box(8, 8, 10, 10)}));
+    SetGWorld(masked);
     ClipRect(&clip);
-    CopyBits(src, dst, &all, &all, srcCopy, &mask);
-    EXPECT_EQ(inked(dst).size(), 20u);  // columns 4 and 5
-    EXPECT_TRUE(inked(dst).count({4, 9}));
+    CopyBits(src, masked, &all, &all, srcCopy, &mask);
+    EXPECT_EQ(inked(masked), cover({box(4, 0, 6, 10)}));
 }
 
 TEST_F(Draw, WideRowStrideNeverTouchesThePadding) {
-    Rect b;
-    SetRect(&b, 0, 0, 5, 4);
-    GWorldPtr g = nullptr;
-    ASSERT_EQ(NewGWorldWithRowBytes(&g, &b, 32), noErr);
-    worlds_.push_back(g);
+    GWorldPtr g = make(5, 4, 0, 32);
     for (int v = 0; v < 4; ++v) std::memset(g->pixels + v * 32 + 20, 0xAB, 12);
     GWorldPtr src = make(5, 4);
-    SetGWorld(src);
-    set_pixel(src, 4, 3, 0x123456);
+    const Rect b = box(0, 0, 5, 4), top = box(0, 0, 5, 1);
     CopyBits(src, g, &b, &b, srcCopy, nullptr);
     SetGWorld(g);
     PenSize(9, 9);
     MoveTo(-3, -3);
     LineTo(20, 20);
-    SetGWorld(src);
     CopyBits(g, src, &b, &b, srcCopy, nullptr);
-    SetRect(&b, 0, 0, 5, 1);
-    SetGWorld(g);
-    InvertRect(&b);
+    InvertRect(&top);
     for (int v = 0; v < 4; ++v)
         for (int i = 20; i < 32; ++i) ASSERT_EQ(g->pixels[v * 32 + i], 0xAB);
     EXPECT_EQ(GetPixelRGB(g, 4, 0), kWhite);  // black, inverted
@@ -301,40 +250,30 @@ TEST_F(Draw, WideRowStrideNeverTouchesThePadding) {
 // A buffer filled on first use behaves as if filled at once: a whole fill only changes the
 // colour it will have, and the first partial drawing writes that colour everywhere else.
 TEST_F(Draw, BufferFilledOnFirstUseLooksFilledFromTheStart) {
-    Rect b;
-    SetRect(&b, 0, 0, 8, 4);
-    GWorldPtr layer = nullptr;
-    ASSERT_EQ(NewGWorld(&layer, 32, &b, fillOnFirstUse), noErr);
-    worlds_.push_back(layer);
-    GWorldPtr dst = make(8, 4);
+    GWorldPtr dst = make(8, 4), layer = make(8, 4, fillOnFirstUse);
     const RGBColor grey{0x8888, 0x8888, 0x8888}, red{0xFFFF, 0, 0};
+    const Rect b = box(0, 0, 8, 4), dot = box(2, 1, 3, 2);
     EXPECT_EQ(GetPixelRGB(layer, 7, 3), kWhite);
-    SetGWorld(layer);
     RGBBackColor(&grey);
     EraseRect(&b);
     EXPECT_EQ(GetPixelRGB(layer, 0, 0), 0x888888u);
     SetGWorld(dst);
     RGBBackColor(&grey);
     CopyBits(layer, dst, &b, &b, transparent, nullptr);
-    EXPECT_EQ(GetPixelRGB(dst, 3, 3), kWhite) << "a blank key-coloured layer shows nothing";
+    EXPECT_TRUE(inked(dst).empty()) << "a blank key-coloured layer shows nothing";
     SetGWorld(layer);
     RGBForeColor(&red);
-    Rect dot;
-    SetRect(&dot, 2, 1, 3, 2);
     PaintRect(&dot);
     EXPECT_EQ(GetPixelRGB(layer, 2, 1), 0xFF0000u);
-    EXPECT_EQ(GetPixelRGB(layer, 7, 3), 0x888888u);
     EXPECT_EQ(GetPixBaseAddr(layer)[4 * 8 * 3 + 1], 0x88) << "the memory itself is filled";
     CopyBits(layer, dst, &b, &b, transparent, nullptr);
-    EXPECT_EQ(inked(dst), (std::set<std::pair<int, int>>{{2, 1}}));
+    EXPECT_EQ(inked(dst), cover({dot}));
 }
 
 TEST_F(Draw, OverlappingCopyWithinOneBufferReadsTheOriginal) {
     GWorldPtr g = make(6, 1);
     for (int h = 0; h < 6; ++h) set_pixel(g, h, 0, std::uint32_t(h));
-    Rect sr, dr;
-    SetRect(&sr, 0, 0, 4, 1);
-    SetRect(&dr, 2, 0, 6, 1);
+    const Rect sr = box(0, 0, 4, 1), dr = box(2, 0, 6, 1);
     CopyBits(g, g, &sr, &dr, srcCopy, nullptr);
     for (int h = 2; h < 6; ++h) EXPECT_EQ(GetPixelRGB(g, h, 0), std::uint32_t(h - 2));
 }

@@ -1,8 +1,8 @@
 // Seed files for the fuzz targets of the image readers: small images of every kind each
 // reader takes, made by ImageMagick, netpbm and our writers. They are written to the
 // folder named by ORVILCAST_FUZZ_SEEDS (tests/fuzz/run sets it), else to a temporary
-// folder; each must be accepted by its reader, and JPEG and bitmap seeds must give the
-// pixels ImageMagick reads from them.
+// folder. Each must be accepted by its reader, JPEG and bitmap seeds must give the pixels
+// ImageMagick reads from them, and every cut-short copy of a seed must be refused.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -14,7 +14,11 @@
 
 namespace {
 
-TEST(FuzzSeeds, EverySeedIsAnImageItsReaderAccepts) {
+OSErr read_jpeg(const std::uint8_t* data, std::size_t size, GWorldPtr* out) {
+    return ReadJPEGImage(data, size, 1, out);
+}
+
+TEST(FuzzSeeds, EverySeedIsAnImageItsReaderAcceptsWholeAndRefusesCutShort) {
     TempDir tmp;
     const char* wanted = std::getenv("ORVILCAST_FUZZ_SEEDS");
     const std::string root = wanted ? wanted : tmp.file("seeds");
@@ -28,7 +32,7 @@ TEST(FuzzSeeds, EverySeedIsAnImageItsReaderAccepts) {
 
     const struct {
         const char* file;
-        const char* command;  // ImageMagick options and output prefix, %s = output path
+        const char* command;  // ImageMagick's options and output prefix
     } made[] = {
         {"jpeg/baseline.jpg", "-quality 80 JPEG:"},
         {"jpeg/h2v1.jpg", "-sampling-factor 2x1 -quality 80 JPEG:"},
@@ -68,28 +72,34 @@ TEST(FuzzSeeds, EverySeedIsAnImageItsReaderAccepts) {
     const struct {
         const char* folder;
         OSErr (*read)(const std::uint8_t*, std::size_t, GWorldPtr*);
-    } readers[] = {{"bmp", ReadBMPImage}, {"pict", ReadPICTImage}};
+    } readers[] = {{"jpeg", read_jpeg}, {"bmp", ReadBMPImage}, {"pict", ReadPICTImage}};
     int seeds = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
         if (!entry.is_regular_file()) continue;
-        const auto data = read_bytes(entry.path().string());
+        const std::string path = entry.path().string();
+        const auto data = read_bytes(path);
         const std::string folder = entry.path().parent_path().filename().string();
-        GWorldPtr image = nullptr;
-        OSErr err = codecErr;
-        if (folder == "jpeg") err = ReadJPEGImage(data.data(), data.size(), 1, &image);
-        for (const auto& r : readers)
-            if (folder == r.folder) err = r.read(data.data(), data.size(), &image);
-        EXPECT_EQ(err, noErr) << entry.path();
-        if (image && folder != "pict") {
-            // CMYK converts back with rounding; 5 and 6-bit components expand a step apart.
-            const int tolerance = entry.path().stem() == "cmyk" ? 3 : 1;
-            int w, h;
-            const auto want = magick_pixels(entry.path().string(), &w, &h);
-            EXPECT_EQ(image->width, w) << entry.path();
-            EXPECT_LE(max_component_diff(gworld_pixels(image), want), tolerance) << entry.path();
+        for (const auto& r : readers) {
+            if (folder != r.folder) continue;
+            GWorldPtr image = nullptr;
+            ASSERT_EQ(r.read(data.data(), data.size(), &image), noErr) << path;
+            if (folder != "pict") {
+                // CMYK converts back with rounding; 5 and 6-bit components expand a step apart.
+                const int tolerance = entry.path().stem() == "cmyk" ? 3 : 1;
+                int w, h;
+                const auto want = magick_pixels(path, &w, &h);
+                EXPECT_EQ(image->width, w) << path;
+                EXPECT_LE(max_component_diff(gworld_pixels(image), want), tolerance) << path;
+            }
+            DisposeGWorld(image);
+            // What may go missing at the end unnoticed: a bitmap's end code, a JPEG end marker.
+            for (std::size_t cut = 0; cut + 2 < data.size(); cut += 3) {
+                GWorldPtr part = nullptr;
+                EXPECT_NE(r.read(data.data(), cut, &part), noErr) << path << " cut at " << cut;
+                EXPECT_EQ(part, nullptr);
+            }
+            ++seeds;
         }
-        if (image) DisposeGWorld(image);
-        ++seeds;
     }
     EXPECT_EQ(seeds, 21);
 }

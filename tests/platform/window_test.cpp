@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "support/image_files.h"
 #include "support/toolbox.h"
 
 namespace {
@@ -40,8 +41,6 @@ OSStatus draw_red(EventHandlerCallRef, EventRef, void* user) {
 }
 
 const EventTypeSpec kCommand[] = {{kEventClassCommand, kEventCommandProcess}};
-const EventTypeSpec kClosed[] = {{kEventClassWindow, kEventWindowClosed}};
-const EventTypeSpec kDraw[] = {{kEventClassWindow, kEventWindowDrawContent}};
 
 class Windows : public ToolboxTest {
   protected:
@@ -57,30 +56,27 @@ class Windows : public ToolboxTest {
     }
 };
 
-TEST_F(Windows, HandlersRunNewestFirstUntilOneHandlesTheEventAndRemovedOnesAreSkipped) {
-    EventHandlerRef handled = nullptr, first = nullptr;
+// Handlers run newest first until one handles the event; a removed one is skipped, and
+// one that passes the event on runs the rest inside itself. The standard quit, asked for
+// before the loop runs, ends it at once.
+TEST_F(Windows, HandlerChainRunsNewestFirstUntilHandled) {
+    EventHandlerRef handled = nullptr;
     InstallApplicationEventHandler(record_b_handled, 1, kCommand, nullptr, &handled);
-    InstallApplicationEventHandler(record_a, 1, kCommand, nullptr, &first);
+    InstallApplicationEventHandler(record_a, 1, kCommand, nullptr, nullptr);
     EXPECT_EQ(ProcessHICommand(FOUR_CC("abcd")), noErr);
     EXPECT_EQ(g_calls, (std::vector<std::string>{"a", "b"}));
     RemoveEventHandler(handled);
-    g_calls.clear();
-    EXPECT_EQ(ProcessHICommand(FOUR_CC("abcd")), eventNotHandledErr);
-    EXPECT_EQ(g_calls, (std::vector<std::string>{"a"}));
-    RemoveEventHandler(first);
-}
-
-TEST_F(Windows, PassingOnRunsTheRestOnceAndStandardQuitEndsTheLoop) {
-    InstallApplicationEventHandler(record_a, 1, kCommand, nullptr, nullptr);
     InstallApplicationEventHandler(record_c_passes_on, 1, kCommand, nullptr, nullptr);
+    g_calls.clear();
     EXPECT_EQ(ProcessHICommand(FOUR_CC("quit")), eventNotHandledErr);
     EXPECT_EQ(g_calls, (std::vector<std::string>{"c", "a", "c after"}));
-    RunApplicationEventLoop();  // the quit asked before the loop ends it at once
+    RunApplicationEventLoop();
 }
 
 TEST_F(Windows, CloseBoxDisposesTheWindowAfterHidingItAndTellsItsHandlers) {
     WindowRef w = make();
-    InstallWindowEventHandler(w, record_closed, 1, kClosed, w, nullptr);
+    const EventTypeSpec closed[] = {{kEventClassWindow, kEventWindowClosed}};
+    InstallWindowEventHandler(w, record_closed, 1, closed, w, nullptr);
     ShowWindow(w);
     hooks_close_box(w);
     EXPECT_EQ(g_calls, (std::vector<std::string>{"closed", "hidden"}));
@@ -101,10 +97,13 @@ TEST_F(Windows, FrontWindowOfAClassFollowsShowSelectAndVisibility) {
     EXPECT_EQ(GetFrontWindowOfClass(kFloatingWindowClass, false), nullptr);
 }
 
-TEST_F(Windows, InvalidationDrawsOnImmediateUpdateOnlyAndResizingKeepsThePicture) {
+// Drawing happens on an immediate update of a pending invalidation only. The content port
+// is one for the window's life: a resize keeps it, its picture, pen and colours, and lets
+// drawing reach the new size; once the window is gone it is still safe to draw into.
+TEST_F(Windows, InvalidationDrawsOnUpdateAndThePortOutlivesResizesAndTheWindow) {
     WindowRef w = make(40, 30);
-    InstallWindowEventHandler(w, draw_red, 1, kDraw, w, nullptr);
-    EXPECT_FALSE(IsWindowUpdatePending(w));
+    const EventTypeSpec draw[] = {{kEventClassWindow, kEventWindowDrawContent}};
+    InstallWindowEventHandler(w, draw_red, 1, draw, w, nullptr);
     SendWindowUpdateEvent(w);
     EXPECT_TRUE(g_calls.empty()) << "nothing pending, nothing drawn";
     InvalWindowRect(w, nullptr);
@@ -112,65 +111,38 @@ TEST_F(Windows, InvalidationDrawsOnImmediateUpdateOnlyAndResizingKeepsThePicture
     SendWindowUpdateEvent(w);
     EXPECT_EQ(g_calls, (std::vector<std::string>{"draw"}));
     EXPECT_FALSE(IsWindowUpdatePending(w));
-    EXPECT_EQ(GetPixelRGB(GetWindowPort(w), 5, 5), 0xFF0000u);
-    SizeWindow(w, 60, 50, false);
+    CGrafPtr port = GetWindowPort(w);
+    SizeWindow(w, 300, 200, false);
+    EXPECT_EQ(GetWindowPort(w), port);
     Rect r;
     GetWindowPortBounds(w, &r);
-    EXPECT_EQ(r.right, 60);
-    EXPECT_EQ(r.bottom, 50);
-    EXPECT_EQ(GetPixelRGB(GetWindowPort(w), 9, 9), 0xFF0000u) << "resizing keeps the picture";
-    EXPECT_EQ(GetPixelRGB(GetWindowPort(w), 50, 40), 0xFFFFFFu);
-}
-
-TEST_F(Windows, APortSavedAcrossAResizeOrTheWindowsEndStaysSafeToDrawInto) {
-    WindowRef w = make(40, 30);
-    SetPortWindowPort(w);
-    CGrafPtr saved = nullptr;
-    GetGWorld(&saved);
-    ForeColor(redColor);
-    SizeWindow(w, 300, 200, false);
-    EXPECT_EQ(GetWindowPort(w), saved);
-    SetGWorld(saved);
-    Rect all;
-    SetRect(&all, 0, 0, 300, 200);
-    PaintRect(&all);
-    EXPECT_EQ(GetPixelRGB(GetWindowPort(w), 299, 199), 0xFF0000u) << "pen kept, new size drawn";
+    EXPECT_TRUE(r.right == 300 && r.bottom == 200);
+    EXPECT_EQ(GetPixelRGB(port, 9, 9), 0xFF0000u) << "resizing keeps the picture";
+    EXPECT_EQ(GetPixelRGB(port, 50, 40), 0xFFFFFFu);
+    SetGWorld(port);
+    PaintRect(&r);
+    EXPECT_EQ(GetPixelRGB(port, 299, 199), 0xFF0000u) << "pen kept, new size drawn";
     DisposeWindow(w);
-    SetGWorld(saved);
-    PaintRect(&all);
-    EXPECT_EQ(GetWindowFromPort(saved), nullptr);
+    SetGWorld(port);
+    PaintRect(&r);
+    EXPECT_EQ(GetWindowFromPort(port), nullptr);
 }
 
-TEST_F(Windows, LocalCoordinatesFollowTheWindowsPosition) {
+TEST_F(Windows, LocalCoordinatesFollowTheWindowsPositionButNotInAnOffscreen) {
     WindowRef w = make();
     MoveWindow(w, 30, 40, false);
     ShowWindow(w);
     SetPortWindowPort(w);
     Point p{50, 35};
     GlobalToLocal(&p);
-    EXPECT_EQ(p.v, 10);
-    EXPECT_EQ(p.h, 5);
-    Rect bounds;
-    SetRect(&bounds, 0, 0, 10, 10);
-    GWorldPtr offscreen = nullptr;
-    ASSERT_EQ(NewGWorld(&offscreen, 32, &bounds, 0), noErr);
+    EXPECT_TRUE(p.v == 10 && p.h == 5);
+    GWorldPtr offscreen = new_white_world(10, 10);
     SetGWorld(offscreen);
     GlobalToLocal(&p);
-    EXPECT_EQ(p.v, 10) << "an offscreen has no position";
+    EXPECT_TRUE(p.v == 10 && p.h == 5);
     SetGWorld(nullptr);
     DisposeGWorld(offscreen);
 }
-
-const char* kBar =
-    "<widget class=\"QScrollBar\" name=\"bar\"><property name=\"orientation\">"
-    "<enum>Qt::Vertical</enum></property><property name=\"geometry\"><rect><x>85</x><y>0</y>"
-    "<width>15</width><height>80</height></rect></property>"
-    "<property name=\"signature\" stdset=\"0\"><string>LIVE</string></property>"
-    "<property name=\"id\" stdset=\"0\"><number>0</number></property></widget>"
-    "<widget class=\"QLabel\" name=\"text\"><property name=\"geometry\"><rect><x>0</x><y>0</y>"
-    "<width>50</width><height>20</height></rect></property>"
-    "<property name=\"signature\" stdset=\"0\"><string>LIVE</string></property>"
-    "<property name=\"id\" stdset=\"0\"><number>1</number></property></widget>";
 
 std::vector<std::int16_t> g_parts;
 void record_part(ControlRef c, std::int16_t part) {
@@ -178,54 +150,49 @@ void record_part(ControlRef c, std::int16_t part) {
     if (part != kControlIndicatorPart) SetControlValue(c, GetControlValue(c) + 10);
 }
 
-TEST_F(Windows, ControlsAndLabelsAreFoundByIdentifierAndKeepTheirValuesInRange) {
-    WindowRef w = make(100, 80, kBar);
-    ControlRef bar = nullptr, missing = nullptr;
-    const ControlID id{FOUR_CC("LIVE"), 0}, other{FOUR_CC("LIVE"), 7};
-    ASSERT_EQ(GetControlByID(w, &id, &bar), noErr);
+// Controls are found by their identifiers and keep their values in range, labels too; the
+// parts of a scroll bar reach its action routine, which moves the value.
+TEST_F(Windows, ControlsAreFoundByIdentifierKeepTheirValuesInRangeAndReportTheirParts) {
+    const char* form =
+        "<widget class=\"QScrollBar\" name=\"bar\"><property name=\"orientation\">"
+        "<enum>Qt::Vertical</enum></property><property name=\"geometry\"><rect><x>85</x><y>0</y>"
+        "<width>15</width><height>80</height></rect></property>"
+        "<property name=\"signature\" stdset=\"0\"><string>LIVE</string></property>"
+        "<property name=\"id\" stdset=\"0\"><number>0</number></property></widget>"
+        "<widget class=\"QLabel\" name=\"text\"><property name=\"geometry\"><rect><x>0</x>"
+        "<y>0</y><width>50</width><height>20</height></rect></property>"
+        "<property name=\"signature\" stdset=\"0\"><string>LIVE</string></property>"
+        "<property name=\"id\" stdset=\"0\"><number>1</number></property></widget>";
+    WindowRef w = make(100, 80, form);
+    ControlRef bar = nullptr, label = nullptr, missing = nullptr;
+    const ControlID bar_id{FOUR_CC("LIVE"), 0}, label_id{FOUR_CC("LIVE"), 1},
+        other{FOUR_CC("LIVE"), 7};
+    ASSERT_EQ(GetControlByID(w, &bar_id, &bar), noErr);
+    ASSERT_EQ(GetControlByID(w, &label_id, &label), noErr);
     EXPECT_EQ(GetControlByID(w, &other, &missing), errUnknownControl);
     EXPECT_EQ(missing, nullptr);
-    SetControlMaximum(bar, 50);
-    SetControlValue(bar, 80);
-    EXPECT_EQ(GetControlValue(bar), 50);
-    SetControlValue(bar, -3);
-    EXPECT_EQ(GetControlValue(bar), 0);
+    for (ControlRef c : {bar, label}) {
+        SetControlMaximum(c, 50);
+        SetControlValue(c, 80);
+        EXPECT_EQ(GetControlValue(c), 50);
+        SetControlValue(c, -3);
+        EXPECT_EQ(GetControlValue(c), 0);
+    }
     MoveControl(bar, 70, 5);
     SizeControl(bar, 16, 60);
     Rect r;
     GetControlBounds(bar, &r);
-    EXPECT_EQ(r.left, 70);
-    EXPECT_EQ(r.top, 5);
-    EXPECT_EQ(r.right, 86);
-    EXPECT_EQ(r.bottom, 65);
-    ControlRef label = nullptr;
-    const ControlID label_id{FOUR_CC("LIVE"), 1};
-    ASSERT_EQ(GetControlByID(w, &label_id, &label), noErr);
-    SetControlMaximum(label, 3);
-    SetControlValue(label, 9);
-    EXPECT_EQ(GetControlValue(label), 3) << "a label keeps its value in range too";
-}
-
-TEST_F(Windows, ScrollBarPartsReachTheActionRoutineWhichMovesTheValue) {
-    WindowRef w = make(100, 80, kBar);
-    ControlRef bar = nullptr;
-    const ControlID id{FOUR_CC("LIVE"), 0};
-    ASSERT_EQ(GetControlByID(w, &id, &bar), noErr);
-    SetControlMaximum(bar, 100);
+    EXPECT_TRUE(r.left == 70 && r.top == 5 && r.right == 86 && r.bottom == 65);
     SetControlValue(bar, 20);
     SetControlAction(bar, record_part);
-    g_parts.clear();
-    hooks_control_part(bar, kControlUpButtonPart);
-    EXPECT_EQ(GetControlValue(bar), 30) << "the routine, not the toolkit, moves the value";
-    hooks_control_part(bar, kControlPageDownPart);
-    EXPECT_EQ(GetControlValue(bar), 40);
-    hooks_control_part(bar, kControlIndicatorPart);
-    EXPECT_EQ(GetControlValue(bar), 41);
+    for (std::int16_t part : {kControlUpButtonPart, kControlPageDownPart, kControlIndicatorPart})
+        hooks_control_part(bar, part);
+    EXPECT_EQ(GetControlValue(bar), 41) << "the routine, not the toolkit, moves the value";
     EXPECT_EQ(g_parts, (std::vector<std::int16_t>{kControlUpButtonPart, kControlPageDownPart,
                                                   kControlIndicatorPart}));
 }
 
-TEST_F(Windows, MissingDescriptionsAndFormsAreReported) {
+TEST_F(Windows, MissingDescriptionsFormsAndCursorsAreReported) {
     IBNibRef nib = nullptr;
     EXPECT_EQ(CreateNibReference("nothing", &nib), kIBCarbonRuntimeCantFindNibFile);
     ASSERT_EQ(CreateNibReference("main", &nib), noErr);
@@ -235,11 +202,12 @@ TEST_F(Windows, MissingDescriptionsAndFormsAreReported) {
     EXPECT_EQ(SetMenuBarFromNib(nib, "toolbar"), kIBCarbonRuntimeCantFindObject);
     DisposeNibReference(nib);
     EXPECT_EQ(hooks_new_window_from_form("<ui>not a form", &w), kIBCarbonRuntimeCantFindObject);
+    EXPECT_NE(GetCursor(138), nullptr);
+    EXPECT_EQ(GetCursor(4321), nullptr);
 }
 
 TEST_F(Windows, MenuItemsAndToolbarButtonsSendTheirCommands) {
     static std::vector<OSType> sent;
-    sent.clear();
     InstallApplicationEventHandler(
         [](EventHandlerCallRef, EventRef e, void*) -> OSStatus {
             HICommand c{};
@@ -268,13 +236,6 @@ TEST_F(Windows, MenuItemsAndToolbarButtonsSendTheirCommands) {
     DisableMenuCommand(GetMenuRef(128), FOUR_CC("svas"));
     EXPECT_FALSE(IsMenuCommandEnabled(nullptr, FOUR_CC("svas")));
     EXPECT_TRUE(IsMenuCommandEnabled(nullptr, FOUR_CC("save")));
-}
-
-TEST_F(Windows, CursorsComeFromTheResourcesAndMissingOnesAreNull) {
-    EXPECT_NE(GetCursor(138), nullptr);
-    EXPECT_EQ(GetCursor(138), GetCursor(138));
-    EXPECT_EQ(GetCursor(4321), nullptr);
-    SetCursor(GetQDGlobalsArrow());
 }
 
 }  // namespace

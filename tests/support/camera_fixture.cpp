@@ -33,7 +33,7 @@ void CameraTest::SetUp() {
 
 void CameraTest::TearDown() {
     // Failure messages went to the captured output too: show it all.
-    std::vector<std::string> printed = lines();
+    std::vector<std::string> printed = hooks_stdout_lines();
     hooks_capture_stdout(false);
     if (HasFailure())
         for (const std::string& line : printed) std::fprintf(stderr, "%s\n", line.c_str());
@@ -66,24 +66,6 @@ void CameraTest::idle(int calls) {
         run_posted();
         now += 3;
     }
-}
-
-std::vector<std::string> CameraTest::lines() {
-    return hooks_stdout_lines();
-}
-
-std::vector<std::uint32_t> CameraTest::chunk_reads() {
-    std::vector<std::uint32_t> out;
-    bool after_response = false;
-    for (const SimcamTransfer& t : simcam_transfers()) {
-        if (!t.in) {
-            after_response = false;
-            continue;
-        }
-        if (after_response) out.push_back(t.moved);
-        after_response = true;
-    }
-    return out;
 }
 
 WindowRef CameraTest::show_live_window() {

@@ -3,8 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <vector>
 
 #include "platform/window.h"
 #include "support/toolbox.h"
@@ -14,12 +12,10 @@ class CameraTest : public ToolboxTest {
     void SetUp() override;
     void TearDown() override;
 
-    static void connect();                            // opens the connection, which must work
-    static void run_posted();                         // runs what is waiting in the event loop
-    static void idle(int calls);                      // timer calls, 3 ticks (0.05 s) apart
-    static std::vector<std::string> lines();          // standard output since SetUp
-    static std::vector<std::uint32_t> chunk_reads();  // bytes of each read after the response
-    static WindowRef show_live_window();              // a shown window as the live window
+    static void connect();                // opens the connection, which must work
+    static void run_posted();             // runs what is waiting in the event loop
+    static void idle(int calls);          // timer calls, 3 ticks (0.05 s) apart
+    static WindowRef show_live_window();  // a shown window as the live window
 
     static std::uint32_t ticks() { return now; }  // the tick source while a test runs
     static std::uint32_t now;                     // the tick clock; only ever moves forward

@@ -1,8 +1,6 @@
 // Image test helpers: file bytes, the independent tools, test pictures and pixel lists.
 #include "support/image_files.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -101,24 +99,4 @@ int max_component_diff(const std::vector<std::uint32_t>& a, const std::vector<st
             if (d > worst) worst = d;
         }
     return worst;
-}
-
-double mean_component_diff(const std::vector<std::uint32_t>& a,
-                           const std::vector<std::uint32_t>& b) {
-    if (a.size() != b.size() || a.empty()) return 256;
-    double sum = 0;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        for (int s = 0; s < 24; s += 8)
-            sum += std::abs(int((a[i] >> s) & 0xFF) - int((b[i] >> s) & 0xFF));
-    return sum / double(a.size() * 3);
-}
-
-std::string write_test_png(const std::string& folder, int w, int h, unsigned seed) {
-    const std::string name = folder + "/test-" + std::to_string(w) + "x" + std::to_string(h) + "-" +
-                             std::to_string(seed);
-    GWorldPtr g = make_test_image(w, h, seed);
-    write_ppm(name + ".ppm", gworld_pixels(g), w, h);
-    DisposeGWorld(g);
-    EXPECT_EQ(run_tool("/usr/bin/convert " + name + ".ppm " + name + ".png"), 0) << name;
-    return name + ".png";
 }

@@ -18,8 +18,6 @@ std::string tool_output(const std::string& command);
 GWorldPtr new_white_world(int w, int h, int row_bytes = 0);
 // A deterministic picture of gradients, hard edges and noise; row_bytes 0 means 4 x w.
 GWorldPtr make_test_image(int w, int h, unsigned seed, int row_bytes = 0);
-// The test picture of w x h and seed written as a PNG by ImageMagick into folder; its path.
-std::string write_test_png(const std::string& folder, int w, int h, unsigned seed);
 // Every pixel as 0xRRGGBB, row by row.
 std::vector<std::uint32_t> gworld_pixels(GWorldPtr world);
 // The pixels of the first image in a file as decoded by ImageMagick (empty on failure).
@@ -28,6 +26,3 @@ std::vector<std::uint32_t> magick_pixels(const std::string& path, int* w, int* h
 void write_ppm(const std::string& path, const std::vector<std::uint32_t>& pixels, int w, int h);
 // The largest difference of one colour component between two pixel lists of equal size.
 int max_component_diff(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b);
-// The mean difference of the colour components of two pixel lists of equal size.
-double mean_component_diff(const std::vector<std::uint32_t>& a,
-                           const std::vector<std::uint32_t>& b);

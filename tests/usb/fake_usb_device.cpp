@@ -12,56 +12,43 @@
 
 #include <cerrno>
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
 constexpr const char* kDevNode = "/dev/bus/usb/001/002";
 constexpr const char* kSysPath = "/sys/devices/usb1/1-1";
 
-void put16(std::vector<std::uint8_t>& v, unsigned x) {
-    v.push_back(std::uint8_t(x & 0xFF));
-    v.push_back(std::uint8_t(x >> 8));
-}
-
 // The device descriptor followed by the whole configuration descriptor.
 std::vector<std::uint8_t> descriptors(const FakeDeviceShape& s) {
-    std::vector<std::uint8_t> d = {18, 1, 0x00, 0x02, 0xFF, 0, 0, 64};
-    put16(d, s.vendor);
-    put16(d, s.product);
-    put16(d, 0x0100);
-    d.insert(d.end(), {0, 0, 0, 1});
     std::vector<std::uint8_t> body;
-    if (s.has_interface) {
-        for (std::size_t alt = 0; alt < s.settings.size(); ++alt) {
-            const auto& eps = s.settings[alt];
-            body.insert(body.end(),
-                        {9, 4, 0, std::uint8_t(alt), std::uint8_t(eps.size()), 0xFF, 0, 0, 0});
-            for (const FakeEndpoint& e : eps) {
-                body.insert(body.end(), {7, 5, e.address, e.attributes});
-                put16(body, e.max_packet);
-                body.push_back(e.interval);
-            }
-        }
+    for (std::size_t alt = 0; s.has_interface && alt < s.settings.size(); ++alt) {
+        const auto& eps = s.settings[alt];
+        body.insert(body.end(),
+                    {9, 4, 0, std::uint8_t(alt), std::uint8_t(eps.size()), 0xFF, 0, 0, 0});
+        for (const FakeEndpoint& e : eps)
+            body.insert(body.end(), {7, 5, e.address, e.attributes, 0x00, 0x02, 0});
     }
-    std::vector<std::uint8_t> cfg = {9, 2};
-    put16(cfg, unsigned(9 + body.size()));
-    cfg.insert(cfg.end(),
-               {std::uint8_t(s.has_interface ? 1 : 0), s.configuration_value, 0, 0x80, 50});
-    cfg.insert(cfg.end(), body.begin(), body.end());
-    d.insert(d.end(), cfg.begin(), cfg.end());
+    const unsigned total = unsigned(9 + body.size());
+    std::vector<std::uint8_t> d = {18, 1, 0x00, 0x02, 0xFF, 0, 0, 64};
+    // Vendor, product, release 1.0, no strings, one configuration; then the configuration
+    // descriptor's head with its total length, little-endian pairs.
+    for (unsigned v :
+         {unsigned(s.vendor), unsigned(s.product), 0x0100u, 0u, 0x0100u, 0x0209u, total})
+        d.insert(d.end(), {std::uint8_t(v), std::uint8_t(v >> 8)});
+    d.insert(d.end(), {std::uint8_t(s.has_interface), s.configuration_value, 0, 0x80, 50});
+    d.insert(d.end(), body.begin(), body.end());
     return d;
 }
 
-std::string hex(const std::vector<std::uint8_t>& bytes) {
-    std::string out;
-    char two[3];
-    for (std::uint8_t b : bytes) {
-        std::snprintf(two, sizeof two, "%02x", b);
-        out += two;
-    }
-    return out;
+// The value of a call's argument of type T.
+template <class T>
+T argument(UMockdevIoctlData* arg) {
+    UMockdevIoctlData* d = umockdev_ioctl_data_resolve(arg, 0, sizeof(T), nullptr);
+    T value = *reinterpret_cast<T*>(d->data);
+    g_object_unref(d);
+    return value;
 }
 
 }  // namespace
@@ -71,32 +58,24 @@ FakeUsbDevice::FakeUsbDevice(const FakeDeviceShape& shape) {
     handler_ = umockdev_ioctl_base_new();
     g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&FakeUsbDevice::on_ioctl), this);
     umockdev_testbed_attach_ioctl(testbed_, kDevNode, handler_, nullptr);
-    std::string record = std::string("P: /devices/usb1/1-1\n") +
-                         "N: bus/usb/001/002\n"
-                         "E: SUBSYSTEM=usb\n"
-                         "E: DEVTYPE=usb_device\n"
-                         "E: DEVNAME=/dev/bus/usb/001/002\n"
-                         "E: BUSNUM=001\n"
-                         "E: DEVNUM=002\n"
-                         "E: MAJOR=189\n"
-                         "E: MINOR=1\n"
-                         "A: busnum=1\\n\n"
-                         "A: devnum=2\\n\n"
-                         "A: devpath=1\\n\n"
-                         "A: dev=189:1\\n\n"
-                         "A: speed=480\\n\n"
-                         "A: bNumConfigurations=1\\n\n"
-                         "A: bNumInterfaces=" +
-                         std::to_string(shape.has_interface ? 1 : 0) +
-                         "\\n\n"
-                         "A: bConfigurationValue=" +
-                         std::to_string(shape.configured ? shape.configuration_value : 0) +
-                         "\\n\n" + "H: descriptors=" + hex(descriptors(shape)) + "\n";
+    std::string record = "P: /devices/usb1/1-1\nN: bus/usb/001/002\n";
+    for (const char* e : {"SUBSYSTEM=usb", "DEVTYPE=usb_device", "DEVNAME=/dev/bus/usb/001/002",
+                          "BUSNUM=001", "DEVNUM=002", "MAJOR=189", "MINOR=1"})
+        record += std::string("E: ") + e + "\n";
+    for (std::string a :
+         {"busnum=1", "devnum=2", "devpath=1", "dev=189:1", "speed=480", "bNumConfigurations=1"})
+        record += "A: " + a + "\\n\n";
+    record += "A: bNumInterfaces=" + std::to_string(int(shape.has_interface)) + "\\n\n";
+    record += "A: bConfigurationValue=" +
+              std::to_string(shape.configured ? shape.configuration_value : 0) + "\\n\n";
     umockdev_testbed_add_from_string(testbed_, record.c_str(), nullptr);
+    std::vector<std::uint8_t> d = descriptors(shape);
+    umockdev_testbed_set_attribute_binary(testbed_, kSysPath, "descriptors", d.data(),
+                                          gint(d.size()));
 }
 
 FakeUsbDevice::~FakeUsbDevice() {
-    for (auto* list : {&flying_, &ready_, &discarded_})
+    for (auto* list : {&flying_, &ready_})
         for (Urb& u : *list) g_object_unref(u.data);
     g_object_unref(handler_);
     g_object_unref(testbed_);
@@ -117,29 +96,22 @@ void FakeUsbDevice::hold_writes(bool on) {
     hold_writes_ = on;
 }
 
-void FakeUsbDevice::unplug() {
-    vanish();
-    umockdev_testbed_uevent(testbed_, kSysPath, "remove");
+FakeSeen FakeUsbDevice::seen() {
+    std::lock_guard<std::mutex> l(lock_);
+    return seen_;
 }
 
+// Transfers still in flight end as the device's disappearance.
 void FakeUsbDevice::vanish() {
     std::lock_guard<std::mutex> l(lock_);
     gone_ = true;
+    for (Urb& u : flying_) ready_.push_back(Urb{u.data, -ENODEV, 0, {}});
+    flying_.clear();
 }
 
-std::vector<std::vector<std::uint8_t>> FakeUsbDevice::written() {
-    std::lock_guard<std::mutex> l(lock_);
-    return written_;
-}
-
-int FakeUsbDevice::configuration_set() {
-    std::lock_guard<std::mutex> l(lock_);
-    return configuration_;
-}
-
-int FakeUsbDevice::alternate_set() {
-    std::lock_guard<std::mutex> l(lock_);
-    return alternate_;
+void FakeUsbDevice::unplug() {
+    vanish();
+    umockdev_testbed_uevent(testbed_, kSysPath, "remove");
 }
 
 int FakeUsbDevice::on_ioctl(_UMockdevIoctlBase*, _UMockdevIoctlClient* client, void* self) {
@@ -154,8 +126,12 @@ bool FakeUsbDevice::handle(_UMockdevIoctlClient* client) {
         umockdev_ioctl_client_complete(client, result, err);
         return true;
     };
+    bool reaping = request == USBDEVFS_REAPURB || request == USBDEVFS_REAPURBNDELAY ||
+                   request == USBDEVFS_DISCARDURB;
+    if (gone_ && !reaping) return done(-1, ENODEV);
     switch (request) {
         case USBDEVFS_GET_CAPABILITIES: {
+            // Without scatter-gather libusb would split a 65,536-byte read into four.
             UMockdevIoctlData* d = umockdev_ioctl_data_resolve(arg, 0, sizeof(guint32), nullptr);
             *reinterpret_cast<guint32*>(d->data) =
                 USBDEVFS_CAP_BULK_SCATTER_GATHER | USBDEVFS_CAP_BULK_CONTINUATION |
@@ -164,51 +140,36 @@ bool FakeUsbDevice::handle(_UMockdevIoctlClient* client) {
             g_object_unref(d);
             return done(0, 0);
         }
-        case USBDEVFS_GETDRIVER:
-            return done(-1, ENODATA);
-        case USBDEVFS_SETCONFIGURATION: {
-            if (gone_) return done(-1, ENODEV);
-            UMockdevIoctlData* d = umockdev_ioctl_data_resolve(arg, 0, sizeof(unsigned), nullptr);
-            configuration_ = int(*reinterpret_cast<unsigned*>(d->data));
-            g_object_unref(d);
+        case USBDEVFS_SETCONFIGURATION:
+            seen_.configuration = int(argument<unsigned>(arg));
+            umockdev_testbed_set_attribute(testbed_, kSysPath, "bConfigurationValue",
+                                           (std::to_string(seen_.configuration) + "\n").c_str());
             return done(0, 0);
-        }
-        case USBDEVFS_SETINTERFACE: {
-            if (gone_) return done(-1, ENODEV);
-            UMockdevIoctlData* d =
-                umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_setinterface), nullptr);
-            alternate_ = int(reinterpret_cast<usbdevfs_setinterface*>(d->data)->altsetting);
-            g_object_unref(d);
+        case USBDEVFS_SETINTERFACE:
+            seen_.alternate = int(argument<usbdevfs_setinterface>(arg).altsetting);
             return done(0, 0);
-        }
-        case USBDEVFS_CLEAR_HALT: {
-            if (gone_) return done(-1, ENODEV);
-            UMockdevIoctlData* d = umockdev_ioctl_data_resolve(arg, 0, sizeof(unsigned), nullptr);
-            halted_.erase(std::uint8_t(*reinterpret_cast<unsigned*>(d->data)));
-            g_object_unref(d);
+        case USBDEVFS_CLEAR_HALT:
+            halted_.erase(std::uint8_t(argument<unsigned>(arg)));
             return done(0, 0);
-        }
         case USBDEVFS_CLAIMINTERFACE:
         case USBDEVFS_RELEASEINTERFACE:
-            return gone_ ? done(-1, ENODEV) : done(0, 0);
+            return done(0, 0);
         case USBDEVFS_SUBMITURB: {
-            if (gone_) return done(-1, ENODEV);
             UMockdevIoctlData* urb_data =
                 umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_urb), nullptr);
             auto* urb = reinterpret_cast<usbdevfs_urb*>(urb_data->data);
             UMockdevIoctlData* buffer = umockdev_ioctl_data_resolve(
                 urb_data, offsetof(usbdevfs_urb, buffer), std::size_t(urb->buffer_length), nullptr);
             Urb u{urb_data, 0, 0, {}};
-            bool in = (urb->endpoint & 0x80) != 0;
             if (halted_.count(urb->endpoint)) {
                 u.status = -EPIPE;
                 ready_.push_back(u);
-            } else if (!in) {
+            } else if (!(urb->endpoint & 0x80)) {
                 const auto* p = static_cast<const std::uint8_t*>(buffer->data);
                 if (hold_writes_) {
                     flying_.push_back(u);
                 } else {
-                    written_.emplace_back(p, p + urb->buffer_length);
+                    seen_.written.emplace_back(p, p + urb->buffer_length);
                     u.actual = urb->buffer_length;
                     ready_.push_back(u);
                 }
@@ -231,22 +192,9 @@ bool FakeUsbDevice::handle(_UMockdevIoctlClient* client) {
         }
         case USBDEVFS_REAPURB:
         case USBDEVFS_REAPURBNDELAY: {
-            Urb u{};
-            if (!discarded_.empty()) {
-                u = discarded_.front();
-                discarded_.erase(discarded_.begin());
-                u.status = -ENOENT;
-                u.actual = 0;
-            } else if (!ready_.empty()) {
-                u = ready_.front();
-                ready_.erase(ready_.begin());
-            } else if (gone_ && !flying_.empty()) {
-                u = flying_.front();
-                flying_.erase(flying_.begin());
-                u.status = -ENODEV;
-            } else {
-                return done(-1, gone_ ? ENODEV : EAGAIN);
-            }
+            if (ready_.empty()) return done(-1, gone_ ? ENODEV : EAGAIN);
+            Urb u = ready_.front();
+            ready_.pop_front();
             auto* urb = reinterpret_cast<usbdevfs_urb*>(u.data->data);
             urb->status = u.status;
             urb->actual_length = u.actual;
@@ -259,16 +207,16 @@ bool FakeUsbDevice::handle(_UMockdevIoctlClient* client) {
         }
         case USBDEVFS_DISCARDURB: {
             gulong address = reinterpret_cast<gulong>(*reinterpret_cast<void**>(arg->data));
-            for (std::size_t i = 0; i < flying_.size(); ++i) {
-                if (flying_[i].data->client_addr == address) {
-                    discarded_.push_back(flying_[i]);
-                    flying_.erase(flying_.begin() + std::ptrdiff_t(i));
+            for (auto it = flying_.begin(); it != flying_.end(); ++it) {
+                if (it->data->client_addr == address) {
+                    ready_.push_back(Urb{it->data, -ENOENT, 0, {}});
+                    flying_.erase(it);
                     return done(0, 0);
                 }
             }
             return done(-1, EINVAL);
         }
         default:
-            return done(-1, gone_ ? ENODEV : ENOTTY);
+            return done(-1, ENOTTY);
     }
 }

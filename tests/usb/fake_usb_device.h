@@ -6,8 +6,9 @@
 #include <deque>
 #include <mutex>
 #include <set>
-#include <string>
 #include <vector>
+
+#include "camera/usb_connection.h"
 
 struct _UMockdevTestbed;
 struct _UMockdevIoctlBase;
@@ -17,18 +18,17 @@ struct _UMockdevIoctlData;
 struct FakeEndpoint {
     std::uint8_t address;     // bit 7 set for IN
     std::uint8_t attributes;  // transfer type in bits 0-1
-    std::uint16_t max_packet;
-    std::uint8_t interval;
 };
 
-// What the device looks like: interface 0 with one endpoint list per alternate setting.
+// What the device looks like: interface 0 with one endpoint list per alternate setting;
+// by default the camera, configured.
 struct FakeDeviceShape {
-    std::uint16_t vendor;
-    std::uint16_t product;
-    std::uint8_t configuration_value;
-    bool configured;  // the configuration is already active when plugged in
-    bool has_interface;
-    std::vector<std::vector<FakeEndpoint>> settings;
+    std::vector<std::vector<FakeEndpoint>> settings = {};
+    bool configured = true;  // the configuration is already active when plugged in
+    bool has_interface = true;
+    std::uint16_t vendor = kCameraVendorID;
+    std::uint16_t product = kCameraProductID;
+    std::uint8_t configuration_value = 3;
 };
 
 // One answer to a read on an IN endpoint.
@@ -36,6 +36,13 @@ struct FakeInAnswer {
     std::vector<std::uint8_t> data;  // the bytes sent
     int error;   // 0, or the errno the transfer ends with (EPIPE: a stall that halts the pipe)
     bool never;  // the read never completes
+};
+
+// What the host did to the device.
+struct FakeSeen {
+    std::vector<std::vector<std::uint8_t>> written;  // bytes of every completed write
+    int configuration = -1;                          // last value set, -1 when none
+    int alternate = -1;                              // last alternate setting set, -1 when none
 };
 
 class FakeUsbDevice {
@@ -48,12 +55,9 @@ class FakeUsbDevice {
     // stalls until the host clears the halt.
     void halt(std::uint8_t address);
     void hold_writes(bool on);  // writes stay pending while on
-    void unplug();              // the device goes; its "remove" event follows
     void vanish();              // the device stops answering, no event
-    std::vector<std::vector<std::uint8_t>> written();  // bytes of every completed write
-    int configuration_set();                           // last value set, -1 when none
-    int alternate_set();                               // last alternate setting set, -1 when none
-
+    void unplug();              // the device goes; its "remove" event follows
+    FakeSeen seen();            // a copy of what the host did so far
   private:
     struct Urb {
         _UMockdevIoctlData* data;  // the client's urb, referenced
@@ -66,13 +70,11 @@ class FakeUsbDevice {
 
     _UMockdevTestbed* testbed_;
     _UMockdevIoctlBase* handler_;
-    std::mutex lock_;
+    std::mutex lock_;  // the handler thread answers while the test drives the host
     std::deque<FakeInAnswer> answers_;
     std::set<std::uint8_t> halted_;  // endpoint addresses
-    std::vector<Urb> flying_, ready_, discarded_;
-    std::vector<std::vector<std::uint8_t>> written_;
+    std::deque<Urb> flying_, ready_;
+    FakeSeen seen_;
     bool hold_writes_ = false;
     bool gone_ = false;
-    int configuration_ = -1;
-    int alternate_ = -1;
 };
