@@ -9,6 +9,7 @@
 #include "camera/live_stream.h"
 #include "imagewin/image_window.h"
 #include "simcam/simcam.h"
+#include "support/image_docs.h"
 #include "support/live_fixture.h"
 
 namespace {
@@ -55,15 +56,6 @@ class LiveMonitor : public LiveTest {
         script.back().down = false;
         hooks_script_mouse(script);
         hooks_click_window(g_lm_win);
-    }
-    // Paints r of the live window red, as a mark that a redraw must leave alone.
-    static void paint_red(const Rect& r) {
-        SetPortWindowPort(g_lm_win);
-        RGBColor red{0xFFFF, 0, 0};
-        RGBForeColor(&red);
-        PaintRect(&r);
-        ForeColor(blackColor);
-        SetGWorld(nullptr);
     }
 };
 
@@ -177,11 +169,12 @@ TEST_F(LiveMonitor, FramesAreDrawnScaledZoomOnTheNextUpdateScrollingAtOnceAndNev
     ASSERT_EQ(GetControlValue(g_lm_sc_v), 4);
     expect_zoomed_picture();
     EXPECT_EQ(shown(250, 185), 0xFFFFFFu) << "the corner between the bars";
-    paint_red(Rect{177, 0, 192, 241});
+    // A red mark that a redraw must leave alone.
+    set_pixel(GetWindowPort(g_lm_win), 100, 180, RGBColor{0xFFFF, 0, 0});
     update_lm_window();
     EXPECT_EQ(shown(100, 180), 0xFF0000u) << "the strip of the bar is left alone";
     HideWindow(g_lm_win);
-    paint_red(content());
+    set_pixel(GetWindowPort(g_lm_win), 100, 100, RGBColor{0xFFFF, 0, 0});
     update_lm_window();
     EXPECT_EQ(shown(100, 100), 0xFF0000u) << "a hidden window is not drawn";
 }
