@@ -67,17 +67,6 @@ TEST_F(CameraTest, LensCommandDuringALiveFetchSendsNothing) {
     EXPECT_EQ(simcam_commands().size(), 1u);
 }
 
-TEST_F(CameraTest, LensCommandsAndTheSizeProbeWithoutConnectionSendNothing) {
-    simcam_clear_record();
-    do_tel_zoom();
-    do_open_iris();
-    EXPECT_EQ(check_image_size(), -1);
-    EXPECT_TRUE(simcam_transfers().empty());
-    EXPECT_EQ(g_now_camera_busy, 0);
-    connect();
-    EXPECT_EQ(check_image_size(), 0);
-}
-
 TEST_F(CameraTest, IdleRetriesEveryThirtyTicksNotWhileAButtonIsHeldAndFetchesOnlyWhileLive) {
     g_now_tracking_control_panel = true;
     idle(40);
