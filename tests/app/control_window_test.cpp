@@ -9,7 +9,6 @@
 #include "app/cursors.h"
 #include "camera/live_stream.h"
 #include "imagewin/image_window.h"
-#include "monitor/live_monitor.h"
 #include "platform/byte_order.h"
 #include "simcam/simcam.h"
 #include "support/image_docs.h"

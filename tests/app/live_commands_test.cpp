@@ -2,7 +2,6 @@
 
 #include "app/commands.h"
 #include "camera/live_stream.h"
-#include "camera/usb_connection.h"
 #include "imagefile/file_conversion.h"
 #include "monitor/live_monitor.h"
 #include "simcam/simcam.h"

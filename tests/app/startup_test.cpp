@@ -8,7 +8,6 @@
 #include "app/startup.h"
 #include "app/toolbar.h"
 #include "imagewin/image_window.h"
-#include "platform/resfile.h"
 #include "support/temp_dir.h"
 #include "support/toolbox.h"
 
