@@ -229,11 +229,8 @@ TEST_F(FileConversion, FailuresAreToldOnceAndLeaveNoFile) {
 
 TEST_F(FileConversion, ConvertButtonNeedsTheDestinationAndTheSourceOfTheMode) {
     picture(src.file("p.bmp"), 16, 8);
-    const struct {
-        Action action;
-        bool enabled;        // the convert button afterwards
-        std::int16_t radio;  // the radio button that is on afterwards
-    } steps[] = {
+    // A step, whether the convert button is enabled afterwards and the radio button then on.
+    const std::tuple<Action, bool, std::int16_t> steps[] = {
         {[] {}, false, 3},
         {choose(5, src.file("p.bmp")), false, 3},
         {choose(10, dst.path()), true, 3},
@@ -242,23 +239,20 @@ TEST_F(FileConversion, ConvertButtonNeedsTheDestinationAndTheSourceOfTheMode) {
         {[] { click(3); }, true, 3},
         {choose(10, ""), true, 3},  // a cancelled choice keeps the destination
     };
-    // Each state is looked at when the dialog waits again, before the next step.
-    const auto look = [](const auto& s) {
+    // Each state is looked at when the dialog waits again, as the next step begins; an idle
+    // wait would take real time.
+    const auto look = [](bool enabled, std::int16_t radio) {
         DialogRef d = g_file_conversion_dialog_ptr;
-        EXPECT_EQ(IsControlActive(du_get_ctl(d, 1)), s.enabled);
-        EXPECT_EQ(GetControlValue(du_get_ctl(d, s.radio)), 1);
-        EXPECT_EQ(GetControlValue(du_get_ctl(d, std::int16_t(9 - s.radio))), 0);
+        EXPECT_EQ(IsControlActive(du_get_ctl(d, 1)), enabled) << radio;
+        EXPECT_EQ(GetControlValue(du_get_ctl(d, radio)), 1);
+        EXPECT_EQ(GetControlValue(du_get_ctl(d, std::int16_t(9 - radio))), 0);
     };
     std::vector<Action> actions;
-    for (std::size_t i = 0; i < std::size(steps); ++i)
+    for (std::size_t i = 0; i <= std::size(steps); ++i)
         actions.push_back([&, i] {
-            if (i > 0) look(steps[i - 1]);
-            steps[i].action();
+            if (i > 0) look(std::get<1>(steps[i - 1]), std::get<2>(steps[i - 1]));
+            i < std::size(steps) ? std::get<0>(steps[i])() : click(2);
         });
-    actions.push_back([&] {
-        look(steps[std::size(steps) - 1]);
-        click(2);
-    });
     run_dialog(actions);
 }
 

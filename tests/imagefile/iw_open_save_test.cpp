@@ -102,7 +102,7 @@ TEST_F(OpenSave, FilesOpenByTheirContentAndThoseThatDoNotAreNamedWithTheReasonIn
 
 // The first save of a capture asks like Save As; the next replaces the file in place without
 // asking, and a bitmap type with a blank keeps its type; a failed one changes nothing.
-TEST_F(OpenSave, PlainSaveAsksOnlyForANeverSavedDocumentThenReplacesItsFileWhole) {
+TEST_F(OpenSave, PlainSaveAsksOnlyForANeverSavedDocumentThenReplacesItsFileWholeOrNotAtAll) {
     pref.save_type = 2;
     WindowRef w = new_doc(8, 6, 5, "Untitled 1");
     IwRecord* r = rec(w);
@@ -130,27 +130,23 @@ TEST_F(OpenSave, PlainSaveAsksOnlyForANeverSavedDocumentThenReplacesItsFileWhole
     EXPECT_EQ(files_in_folder(), 1u) << "no temporary file is left behind";
     EXPECT_TRUE(r->modified);
     EXPECT_EQ(GetPixelRGB(r->shape_off, 2, 2), 0x888888u);
-}
-
-TEST_F(OpenSave, SaveAsCancelledOrUnwritableKeepsTheDocumentsFileFormatAndChanges) {
-    pref.save_type = 1;
-    WindowRef w = doc_of_file("scan.jpg", FOUR_CC("JPEG"));
-    IwRecord* r = rec(w);
-    const std::string title = GetWindowTitle(w);
-    hooks_answer_put_file({"scan.jpg", {2}, ""});
+    EXPECT_EQ(hooks_alerts().size(), 1u);
+    // Save As cancelled, or into a folder that is not there, keeps the document's file, format
+    // and changes; a cancelled dialog keeps the preferred format.
+    r->file_type = FOUR_CC("BMPf");
+    hooks_answer_put_file({"scan.jpg", {}, ""});
     EXPECT_EQ(iw_save(w, true), noErr);
-    EXPECT_EQ(pref.save_type, 1) << "a cancelled dialog keeps the preferred format";
-    EXPECT_TRUE(hooks_alerts().empty());
-    hooks_answer_put_file({"scan.bmp", {2}, dir_.file("no such folder")});
+    EXPECT_EQ(pref.save_type, 2);
+    hooks_answer_put_file({"scan.jpg", {}, dir_.file("no such folder")});
     EXPECT_EQ(iw_save(w, true), fnfErr);
-    ASSERT_EQ(hooks_alerts().size(), 1u);
-    EXPECT_EQ(hooks_alerts()[0].message,
-              "The file \"scan.bmp\" could not be saved: No such file or directory.");
-    EXPECT_EQ(r->file_type, FOUR_CC("JPEG"));
-    EXPECT_EQ(r->spec.name, "scan.jpg");
-    EXPECT_EQ(GetWindowTitle(w), title);
+    ASSERT_EQ(hooks_alerts().size(), 2u);
+    EXPECT_EQ(hooks_alerts()[1].message,
+              "The file \"scan.jpg\" could not be saved: No such file or directory.");
+    EXPECT_EQ(r->file_type, FOUR_CC("BMPf"));
+    EXPECT_EQ(r->spec.name, "scan.bmp");
+    EXPECT_EQ(GetWindowTitle(w), "scan.bmp 100%");
     EXPECT_TRUE(r->modified);
-    EXPECT_EQ(files_in_folder(), 0u);
+    EXPECT_EQ(files_in_folder(), 1u);
 }
 
 TEST_F(OpenSave, FileNameAndFormatAgreeWhateverIsTypedAndChosen) {
