@@ -62,10 +62,8 @@ class Draw : public ::testing::Test {
     std::vector<GWorldPtr> worlds_;
 };
 
-TEST_F(Draw, NewBufferIsWhiteAndBadDepthOrBoundsAreRefused) {
+TEST_F(Draw, BadDepthOrBoundsAreRefused) {
     GWorldPtr g = make(7, 5);
-    EXPECT_TRUE(inked(g).empty());
-    EXPECT_EQ(g->row_bytes, 28);
     for (const auto& [depth, b] :
          {std::pair{16, box(0, 0, 10, 10)}, std::pair{32, box(0, 0, 0, 10)},
           std::pair{32, box(2, 0, 10, 10)}}) {
