@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "support/image_files.h"
 #include "support/toolbox.h"
 
 namespace {
@@ -83,20 +82,6 @@ TEST_F(Windows, CloseBoxDisposesTheWindowAfterHidingItAndTellsItsHandlers) {
     EXPECT_EQ(GetFrontWindowOfClass(kDocumentWindowClass, false), nullptr);
 }
 
-TEST_F(Windows, FrontWindowOfAClassFollowsShowSelectAndVisibility) {
-    WindowRef a = make(), b = make();
-    EXPECT_EQ(GetFrontWindowOfClass(kDocumentWindowClass, true), nullptr);
-    ShowWindow(a);
-    ShowWindow(b);
-    EXPECT_EQ(GetFrontWindowOfClass(kDocumentWindowClass, true), b);
-    SelectWindow(a);
-    EXPECT_EQ(GetFrontWindowOfClass(kDocumentWindowClass, true), a);
-    HideWindow(a);
-    EXPECT_EQ(GetFrontWindowOfClass(kDocumentWindowClass, true), b);
-    EXPECT_EQ(GetFrontWindowOfClass(kDocumentWindowClass, false), a);
-    EXPECT_EQ(GetFrontWindowOfClass(kFloatingWindowClass, false), nullptr);
-}
-
 // Drawing happens on an immediate update of a pending invalidation only. The content port
 // is one for the window's life: a resize keeps it, its picture, pen and colours, and lets
 // drawing reach the new size; once the window is gone it is still safe to draw into.
@@ -128,7 +113,7 @@ TEST_F(Windows, InvalidationDrawsOnUpdateAndThePortOutlivesResizesAndTheWindow) 
     EXPECT_EQ(GetWindowFromPort(port), nullptr);
 }
 
-TEST_F(Windows, LocalCoordinatesFollowTheWindowsPositionButNotInAnOffscreen) {
+TEST_F(Windows, LocalCoordinatesFollowTheWindowsPosition) {
     WindowRef w = make();
     MoveWindow(w, 30, 40, false);
     ShowWindow(w);
@@ -136,12 +121,6 @@ TEST_F(Windows, LocalCoordinatesFollowTheWindowsPositionButNotInAnOffscreen) {
     Point p{50, 35};
     GlobalToLocal(&p);
     EXPECT_TRUE(p.v == 10 && p.h == 5);
-    GWorldPtr offscreen = new_white_world(10, 10);
-    SetGWorld(offscreen);
-    GlobalToLocal(&p);
-    EXPECT_TRUE(p.v == 10 && p.h == 5);
-    SetGWorld(nullptr);
-    DisposeGWorld(offscreen);
 }
 
 std::vector<std::int16_t> g_parts;
@@ -233,9 +212,6 @@ TEST_F(Windows, MenuItemsAndToolbarButtonsSendTheirCommands) {
     ASSERT_EQ(GetControlByID(toolbar, &capture, &button), noErr);
     hooks_press_control(button);
     EXPECT_EQ(sent, (std::vector<OSType>{FOUR_CC("svas"), FOUR_CC("CAPT")}));
-    DisableMenuCommand(GetMenuRef(128), FOUR_CC("svas"));
-    EXPECT_FALSE(IsMenuCommandEnabled(nullptr, FOUR_CC("svas")));
-    EXPECT_TRUE(IsMenuCommandEnabled(nullptr, FOUR_CC("save")));
 }
 
 }  // namespace
