@@ -4,6 +4,7 @@
 
 #include "app/control_window.h"
 #include "imagewin/image_window.h"
+#include "imagewin/iw_view.h"
 #include "monitor/live_monitor.h"
 
 CursHandle cross_cursor = nullptr;
@@ -18,8 +19,6 @@ const EventTypeSpec __my_mouse_move_event[2] = {{kEventClassMouse, kEventMouseMo
                                                 {kEventClassMouse, kEventMouseUp}};
 
 namespace {
-
-constexpr int kBar = 15;  // the scroll bars along the right and bottom of an image window
 
 // A cursor that could not be loaded shows as the arrow.
 void __use(const Cursor* cursor) {
@@ -56,9 +55,7 @@ void do_setup_my_cursor(Point where) {
             __use(arrow_cursor);
         } else if (front_window_is_iw()) {
             Rect picture;
-            GetWindowPortBounds(window, &picture);
-            picture.right = std::int16_t(picture.right - kBar);
-            picture.bottom = std::int16_t(picture.bottom - kBar);
+            iw_view_area(window, &picture);
             if (!PtInRect(local, &picture))
                 __use(arrow_cursor);
             else if (const CursHandle* c = __tool_cursor())

@@ -9,7 +9,6 @@
 #include "app/cursors.h"
 #include "camera/live_stream.h"
 #include "imagewin/image_window.h"
-#include "monitor/live_monitor.h"
 #include "platform/byte_order.h"
 #include "simcam/simcam.h"
 #include "support/image_docs.h"
@@ -141,33 +140,30 @@ TEST_F(ControlPanels, PanelShowsTheChoicesAndEraserSizesOnlyWithTheEraser) {
     }
 }
 
+// Each range at its top and then at its bottom, codes just outside the ranges, and the two
+// tools outside them.
 TEST_F(ControlPanels, DrawingChoicesAreStoredByTheirCodesAndCodesOutsideTheRangesChangeNothing) {
-    struct Case {
-        const char* code;
-        OSType* choice;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {"RECT", &g_dp_cur_tool, "SELE"},       {"TL01", &g_dp_cur_tool, "TL01"},
-        {"TL06", &g_dp_cur_tool, "TL06"},       {"HAND", &g_dp_cur_tool, "HAND"},
-        {"TLE3", &g_dp_cur_e_size, "TLE3"},     {"LTY1", &g_dp_cur_line_type, "LTY1"},
-        {"LNW7", &g_dp_cur_line_width, "LNW7"}, {"CP05", &g_dp_cur_color, "CP05"},
-        {"CP08", &g_dp_cur_color, "CP08"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(command(c.code), eventNotHandledErr);
-        EXPECT_EQ(*c.choice, code_of(c.expected)) << c.code;
-    }
     const auto choices = [] {
         return std::array{g_dp_cur_tool, g_dp_cur_line_type, g_dp_cur_line_width, g_dp_cur_e_size,
                           g_dp_cur_color};
     };
-    for (const char* code :
-         {"CP09", "CP00", "TL00", "TL09", "TLE0", "TLE4", "LTY2", "LNW4", "SELE", "zzzz"}) {
-        const auto before = choices();
-        EXPECT_EQ(command(code), eventNotHandledErr);
-        EXPECT_EQ(choices(), before) << code;
+    std::array<OSType, 5> expected{};
+    for (const auto& set : {std::array{"TL06", "LTY1", "LNW7", "TLE3", "CP08"},
+                            std::array{"TL01", "LTY0", "LNW3", "TLE1", "CP01"}}) {
+        for (int i = 0; i < 5; ++i) {
+            command(set[i]);
+            expected[i] = code_of(set[i]);
+        }
+        EXPECT_EQ(choices(), expected) << set[0];
     }
+    for (const char* code :
+         {"CP09", "CP00", "TL00", "TL09", "TLE0", "TLE4", "LTY2", "LNW4", "SELE", "zzzz"})
+        EXPECT_EQ(command(code), eventNotHandledErr);
+    EXPECT_EQ(choices(), expected);
+    command("RECT");
+    EXPECT_EQ(g_dp_cur_tool, FOUR_CC("SELE"));
+    command("HAND");
+    EXPECT_EQ(g_dp_cur_tool, FOUR_CC("HAND"));
 }
 
 TEST_F(ControlPanels, CursorFollowsTheWindowAndTheTool) {

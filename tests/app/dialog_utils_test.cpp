@@ -5,25 +5,21 @@
 
 namespace {
 
-// A dialog item of the class at the place, with the properties given as XML.
-std::string item(const char* cls, int n, int x, int y, const std::string& properties = "") {
+// A dialog item of the class, with the properties given as XML.
+std::string item(const char* cls, int n, const std::string& properties = "") {
     return std::string("<widget class=\"") + cls + "\" name=\"i" + std::to_string(n) +
-           "\"><property name=\"geometry\"><rect><x>" + std::to_string(x) + "</x><y>" +
-           std::to_string(y) + "</y><width>80</width><height>20</height></rect></property>" +
-           "<property name=\"item\" stdset=\"0\"><number>" + std::to_string(n) +
+           "\"><property name=\"item\" stdset=\"0\"><number>" + std::to_string(n) +
            "</number></property>" + properties + "</widget>";
 }
 
-std::string edit(int n) {
-    return item("QLineEdit", n, 10, n * 30,
-                "<property name=\"item_disabled\" stdset=\"0\"><bool>true</bool></property>");
-}
-
 // Items: 1 OK, 2 and 3 edit fields, 4 a label, 5 an edit field, 6 a user area, 7 Cancel.
+const std::string kEdit =
+    "<property name=\"item_disabled\" stdset=\"0\"><bool>true</bool></property>";
 const std::string kForm =
     document_form(300, 220,
-                  item("QPushButton", 1, 150, 20) + edit(2) + edit(3) + item("QLabel", 4, 150, 80) +
-                      edit(5) + item("QWidget", 6, 10, 180) + item("QPushButton", 7, 150, 140));
+                  item("QPushButton", 1) + item("QLineEdit", 2, kEdit) +
+                      item("QLineEdit", 3, kEdit) + item("QLabel", 4) +
+                      item("QLineEdit", 5, kEdit) + item("QWidget", 6) + item("QPushButton", 7));
 
 class MovableModel : public ToolboxTest {
   protected:

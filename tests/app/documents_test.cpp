@@ -53,39 +53,25 @@ TEST_F(Documents, QuitAsksAboutEachChangedDocumentFrontToBackStopsAtCancelElseCl
     EXPECT_EQ(GetFrontWindowOfClass(kDocumentWindowClass, false), nullptr);
 }
 
-TEST_F(Documents, CloseCommandClosesTheFrontImageWindowOnly) {
-    WindowRef back = new_doc(10, 10, 5, "back");
-    WindowRef front = new_doc(10, 10, 5, "front");
-    rec(front)->modified = false;
-    ProcessHICommand(FOUR_CC("clos"));
-    EXPECT_EQ(document_titles(), (std::vector<std::string>{"back 100%"}));
-    EXPECT_EQ(GetFrontWindowOfClass(kDocumentWindowClass, true), back);
-}
-
-TEST_F(Documents, OpenCommandOpensTheChosenFile) {
+TEST_F(Documents, OpenViewSaveAndCloseCommandsActOnTheFrontImageWindow) {
     hooks_answer_choose_file({write_jpeg("one.jpg")});
     ProcessHICommand(FOUR_CC("open"));
     EXPECT_EQ(document_titles(), (std::vector<std::string>{"one.jpg 100%"}));
-}
-
-TEST_F(Documents, SaveCommandsReachTheFrontImageWindowAndASavedOneSavesWithoutAsking) {
-    WindowRef w = new_doc(10, 10);
-    hooks_answer_put_file({"a.bmp", {2}, dir_.path()});
-    ProcessHICommand(FOUR_CC("save"));
-    hooks_answer_put_file({"b.pct", {1}, dir_.path()});
-    ProcessHICommand(FOUR_CC("svas"));
-    ProcessHICommand(FOUR_CC("save"));
-    EXPECT_EQ(rec(w)->spec.name, "b.pct");
-    EXPECT_EQ(hooks_nav_record().put_file, 2);
-}
-
-TEST_F(Documents, FitAndActualSizeCommandsActOnTheFrontImageWindow) {
     WindowRef w = new_doc(100, 50);
     SizeWindow(w, 415, 315, false);
     ProcessHICommand(FOUR_CC("BFIT"));
     EXPECT_EQ(GetWindowTitle(w), "scan 400%");
     ProcessHICommand(FOUR_CC("ASIZ"));
     EXPECT_EQ(GetWindowTitle(w), "scan 100%");
+    hooks_answer_put_file({"a.bmp", {2}, dir_.path()});
+    ProcessHICommand(FOUR_CC("save"));
+    hooks_answer_put_file({"b.pct", {1}, dir_.path()});
+    ProcessHICommand(FOUR_CC("svas"));
+    ProcessHICommand(FOUR_CC("save"));
+    EXPECT_EQ(rec(w)->spec.name, "b.pct");
+    EXPECT_EQ(hooks_nav_record().put_file, 2) << "a saved document saves without asking";
+    ProcessHICommand(FOUR_CC("clos"));
+    EXPECT_EQ(document_titles(), (std::vector<std::string>{"one.jpg 100%"}));
 }
 
 TEST_F(Documents, OpenDocumentsRequestOpensTheFilesOnceNoConversionDialogIsOpenAndNamesTheMissing) {

@@ -49,27 +49,24 @@ class Prefs : public ::testing::Test {
     TempDir dir_;
 };
 
-TEST_F(Prefs, FirstRunTakesDefaultsAndSavesLeaveOneLittleEndianRecordAndTheFolder) {
+TEST_F(Prefs, FirstRunTakesDefaultsAndSavesLeaveOneLittleEndianRecord) {
     pref.lm_ratio = 0;
     file_load_prefs();
     EXPECT_EQ(used(), (std::array{0, 5, 0}));
     EXPECT_FALSE(read_bytes(path()).empty());  // created at start-up
     pref = PrefRecord{2, 11, 1, {}};
-    g_last_folder = "/home/ann";
     file_save_prefs();
     file_save_prefs();
     const Bytes b = read_bytes(path());
-    // Tag and count 2, then each resource as a 12-byte header and its bytes.
-    ASSERT_EQ(b.size(), 8u + 12u + 36u + 12u + 9u);
-    EXPECT_EQ(b[4], 2);
-    EXPECT_EQ(Bytes(b.begin() + 20, b.begin() + 56), words({2, 11, 1, 0, 0, 0, 0, 0, 0}));
+    // Tag, count 1, one header of 12 bytes and the 36-byte record: exactly one resource.
+    ASSERT_EQ(b.size(), 8u + 12u + 36u);
+    EXPECT_EQ(b[4], 1);
+    EXPECT_EQ(Bytes(b.begin() + 20, b.end()), words({2, 11, 1, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 1)
         << "no temporary file left beside it";
     pref = PrefRecord{};
-    g_last_folder.clear();
     file_load_prefs();
     EXPECT_EQ(used(), (std::array{2, 11, 1}));
-    EXPECT_EQ(g_last_folder, "/home/ann");
 }
 
 // A short record fills only its leading words, a long one is read to the record's size,

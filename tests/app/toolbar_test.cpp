@@ -4,35 +4,30 @@
 
 #include "app/control_window.h"
 #include "app/prefs.h"
+#include "app/startup.h"
 #include "app/toolbar.h"
 #include "camera/live_stream.h"
 #include "camera/usb_connection.h"
 #include "imagefile/file_conversion.h"
 #include "imagewin/image_window.h"
 #include "monitor/live_monitor.h"
-#include "support/toolbox.h"
+#include "support/live_fixture.h"
 
 namespace {
 
-class Toolbar : public ToolboxTest {
+class Toolbar : public LiveTest {
   protected:
     void SetUp() override {
-        ToolboxTest::SetUp();
-        IBNibRef nib = nullptr;
-        ASSERT_EQ(CreateNibReference("main", &nib), noErr);
-        ASSERT_EQ(SetMenuBarFromNib(nib, "MenuBar"), noErr);
-        ASSERT_EQ(CreateWindowFromNib(nib, "toolbar", &g_tool_bar), noErr);
-        DisposeNibReference(nib);
+        LiveTest::SetUp();
+        ASSERT_EQ(SetMenuBarFromNib(g_nibRef, "MenuBar"), noErr);
+        ASSERT_EQ(CreateWindowFromNib(g_nibRef, "toolbar", &g_tool_bar), noErr);
         ShowWindow(g_tool_bar);
-        pref = PrefRecord{0, 5, 0, {}};
         g_dp_cur_tool = FOUR_CC("HAND");
     }
     void TearDown() override {
-        close_camera();
-        g_live_monitor_now = false;
-        g_tool_bar = g_control_win = g_draw_win = g_lm_win = nullptr;
+        g_tool_bar = g_control_win = g_draw_win = nullptr;
         g_file_conversion_dialog_ptr = nullptr;
-        ToolboxTest::TearDown();
+        LiveTest::TearDown();
     }
     // The simulated camera, plugged in, stands behind the USB layer in the tests.
     static void set_camera(bool on) { on ? void(init_camera()) : close_camera(); }

@@ -53,18 +53,18 @@ TEST_F(CameraTest, BodyIsReadInChunksOfAtMost65536BytesWithTheirPrefixes) {
     };
     connect();
     for (const ChunkRow& row : rows) {
+        SCOPED_TRACE(std::to_string(row.body) + " bytes");
         simcam_set_body(std::vector<std::uint8_t>(row.body, 0x5A));
         simcam_clear_record();
         hooks_capture_stdout(false);
         hooks_capture_stdout(true);
-        EXPECT_EQ(do_grab_image(), 1) << row.body;
-        EXPECT_EQ(chunk_reads(), row.chunks) << row.body;
+        EXPECT_EQ(do_grab_image(), 1);
+        EXPECT_EQ(chunk_reads(), row.chunks);
         EXPECT_EQ(printed("data_from_camera_sync: ************************************* "
                           "zero length packet will come "),
-                  row.zero_length_line)
-            << row.body;
-        EXPECT_TRUE(hooks_alerts().empty()) << row.body;
-        EXPECT_TRUE(is_camera_active()) << row.body;
+                  row.zero_length_line);
+        EXPECT_TRUE(hooks_alerts().empty());
+        EXPECT_TRUE(is_camera_active());
     }
 }
 
@@ -133,10 +133,7 @@ TEST_F(CaptureFaults, AfterAGoodPictureEachFailureMakesNoWindowAndIsToldOnce) {
         hooks_clear_record();
         hooks_capture_stdout(false);
         hooks_capture_stdout(true);
-        if (row.at == kPadded)
-            simcam_set_body(padded);
-        else
-            simcam_fail_at(row.at, row.fault);
+        row.at == kPadded ? simcam_set_body(padded) : simcam_fail_at(row.at, row.fault);
 
         command("CAPT");
         run_posted();

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <sstream>
+#include <tuple>
 
 #include "app/dialog_utils.h"
 #include "imagefile/file_conversion.h"
@@ -17,10 +18,7 @@
 
 namespace {
 
-struct Size {
-    int w, h;
-    bool operator==(const Size&) const = default;
-};
+using Size = std::pair<int, int>;  // width, height
 using Action = std::function<void()>;
 
 class FileConversion : public ToolboxTest {
@@ -106,8 +104,8 @@ class FileConversion : public ToolboxTest {
             Size exif{-1, -1}, decoded{};
             int thumb = 0;
             std::string warning;
-            tags >> exif.w >> exif.h >> thumb >> warning;
-            magick_pixels(path, &decoded.w, &decoded.h);
+            tags >> exif.first >> exif.second >> thumb >> warning;
+            magick_pixels(path, &decoded.first, &decoded.second);
             out[name] = warning == "-" && thumb > 0 && decoded == exif ? exif : Size{-1, -1};
         }
         return out;
@@ -115,54 +113,48 @@ class FileConversion : public ToolboxTest {
 };
 
 TEST_F(FileConversion, OutputIsNumberedOnePastTheHighestPresentUpToIMAG9999) {
-    const struct {
-        std::vector<int> present;
-        std::vector<std::string> written;  // by two conversions in a row
-        bool refused;                      // the second
-    } cases[] = {
-        {{1, 2, 3, 7}, {"IMAG0008.JPG", "IMAG0009.JPG"}, false},
-        {{}, {"IMAG0001.JPG", "IMAG0002.JPG"}, false},
-        {{9998}, {"IMAG9999.JPG"}, true},
+    // The numbers present, and those written by two conversions in a row: none past 9999.
+    const std::pair<std::vector<int>, std::vector<int>> cases[] = {
+        {{1, 2, 3, 7}, {8, 9}}, {{}, {1, 2}}, {{9998}, {9999}}};
+    const auto name = [](int n) {
+        char text[16];
+        std::snprintf(text, sizeof text, "IMAG%04d.JPG", n);
+        return std::string(text);
     };
     picture(src.file("p.bmp"), 20, 10);
     const FSSpec source{src.path(), "p.bmp"};
-    for (const auto& c : cases) {
+    for (const auto& [present, written] : cases) {
         TempDir folder;
         const FSSpec destination{folder.path(), ""};
         std::map<std::string, Size> expected;
-        for (int n : c.present) {
-            char name[16];
-            std::snprintf(name, sizeof name, "IMAG%04d.JPG", n);
-            write_bytes(folder.file(name), {});
-            expected[name] = {-1, -1};
+        for (int n : present) {
+            write_bytes(folder.file(name(n)), {});
+            expected[name(n)] = {-1, -1};
         }
-        for (const std::string& name : c.written) expected[name] = {32, 16};
+        for (int n : written) expected[name(n)] = {32, 16};
         hooks_clear_record();
         EXPECT_EQ(do_convert_file(&source, &destination, false), noErr);
-        EXPECT_EQ(do_convert_file(&source, &destination, false), c.refused ? -1 : noErr);
+        EXPECT_EQ(do_convert_file(&source, &destination, false), written.size() == 2 ? noErr : -1);
         EXPECT_EQ(outputs(folder.path()), expected);
-        EXPECT_EQ(alerts().size(), c.refused ? 1u : 0u);
+        EXPECT_EQ(alerts().size(), 2 - written.size());
     }
 }
 
 TEST_F(FileConversion, CanvasIsRoundedUpToBlocksOrScaledOntoTheLargestAndCentred) {
-    const struct {
-        std::int16_t w, h;
-        Rect canvas, picture;  // top, left, bottom, right
-    } cases[] = {
+    // The picture's size, the canvas and the picture's place on it (top, left, bottom, right).
+    const std::tuple<std::int16_t, std::int16_t, Rect, Rect> cases[] = {
         {640, 480, {0, 0, 480, 640}, {0, 0, 480, 640}},
         {100, 50, {0, 0, 56, 112}, {3, 6, 53, 106}},
         {1, 1, {0, 0, 8, 16}, {3, 7, 4, 8}},
         {2592, 1944, {0, 0, 1944, 2592}, {0, 0, 1944, 2592}},
         {3000, 2000, {0, 0, 1944, 2592}, {108, 0, 1836, 2592}},
         {2000, 3000, {0, 0, 1944, 2592}, {0, 648, 1944, 1944}},
-        {2593, 100, {0, 0, 1944, 2592}, {922, 0, 1021, 2592}},
-    };
-    for (const auto& c : cases) {
+        {2593, 100, {0, 0, 1944, 2592}, {922, 0, 1021, 2592}}};
+    for (const auto& [w, h, expected_canvas, expected_place] : cases) {
         Rect canvas, place;
-        conversion_canvas(c.w, c.h, &canvas, &place);
-        EXPECT_TRUE(EqualRect(&canvas, &c.canvas) && EqualRect(&place, &c.picture))
-            << c.w << "x" << c.h;
+        conversion_canvas(w, h, &canvas, &place);
+        EXPECT_TRUE(EqualRect(&canvas, &expected_canvas) && EqualRect(&place, &expected_place))
+            << w << "x" << h;
     }
     // Written: a white picture on black bands, at the canvas's size.
     picture(src.file("w.bmp"), 100, 50);
@@ -210,42 +202,35 @@ TEST_F(FileConversion, StopButtonEndsAFolderRunAfterTheCurrentFile) {
 // be read are told once; nothing is left of a failed file.
 TEST_F(FileConversion, FailuresAreToldOnceAndLeaveNoFile) {
     const char* const unreadable = "The file was not able to be read.";
-    const struct {
-        const char* only_file;    // converted alone; null: the whole source folder
-        const char* destination;  // within the destination folder
-        bool full;                // IMAG9999.JPG is there already
-        const char* alert;
-        std::size_t numbered;  // files in the destination afterwards
-    } cases[] = {
+    // The file converted alone (null: the whole source folder), the destination within the
+    // destination folder, whether IMAG9999.JPG is there already, the alert, and the numbered
+    // files in the destination afterwards.
+    const std::tuple<const char*, const char*, bool, const char*, std::size_t> cases[] = {
         {nullptr, "", true, "File already exists in the output folder.", 1},
         {nullptr, "gone", false,
          "Information on the directory is not obtained at the output destination.", 0},
         {nullptr, "", false, unreadable, 2},
         {"c.jpg", "", false, unreadable, 0},
-        {"t.tiff", "", false, unreadable, 0},
-    };
-    for (const auto& c : cases) {
+        {"t.tiff", "", false, unreadable, 0}};
+    for (const auto& [only_file, destination, full, alert, numbered] : cases) {
         TempDir from, to;
         picture(from.file("a.bmp"), 16, 8);
         picture(from.file("b.bmp"), 16, 8);
         write_bytes(from.file("c.jpg"), {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F'});
         tiff(from.file("t.tiff"));
-        if (c.full) write_bytes(to.file("IMAG9999.JPG"), {0});
+        if (full) write_bytes(to.file("IMAG9999.JPG"), {0});
         hooks_clear_record();
-        run_dialog(c.only_file ? run(from.file(c.only_file), to.file(c.destination), true)
-                               : run(from.path(), to.file(c.destination)));
-        EXPECT_EQ(alerts(), std::vector<std::string>{c.alert}) << c.alert;
-        EXPECT_EQ(outputs(to.path()).size(), c.numbered) << c.alert;
+        run_dialog(only_file ? run(from.file(only_file), to.file(destination), true)
+                             : run(from.path(), to.file(destination)));
+        EXPECT_EQ(alerts(), std::vector<std::string>{alert}) << alert;
+        EXPECT_EQ(outputs(to.path()).size(), numbered) << alert;
     }
 }
 
 TEST_F(FileConversion, ConvertButtonNeedsTheDestinationAndTheSourceOfTheMode) {
     picture(src.file("p.bmp"), 16, 8);
-    const struct {
-        Action action;
-        bool enabled;        // the convert button afterwards
-        std::int16_t radio;  // the radio button that is on afterwards
-    } steps[] = {
+    // A step, whether the convert button is enabled afterwards and the radio button then on.
+    const std::tuple<Action, bool, std::int16_t> steps[] = {
         {[] {}, false, 3},
         {choose(5, src.file("p.bmp")), false, 3},
         {choose(10, dst.path()), true, 3},
@@ -254,23 +239,20 @@ TEST_F(FileConversion, ConvertButtonNeedsTheDestinationAndTheSourceOfTheMode) {
         {[] { click(3); }, true, 3},
         {choose(10, ""), true, 3},  // a cancelled choice keeps the destination
     };
-    // Each state is looked at when the dialog waits again, before the next step.
-    const auto look = [](const auto& s) {
+    // Each state is looked at when the dialog waits again, as the next step begins; an idle
+    // wait would take real time.
+    const auto look = [](bool enabled, std::int16_t radio) {
         DialogRef d = g_file_conversion_dialog_ptr;
-        EXPECT_EQ(IsControlActive(du_get_ctl(d, 1)), s.enabled);
-        EXPECT_EQ(GetControlValue(du_get_ctl(d, s.radio)), 1);
-        EXPECT_EQ(GetControlValue(du_get_ctl(d, std::int16_t(9 - s.radio))), 0);
+        EXPECT_EQ(IsControlActive(du_get_ctl(d, 1)), enabled) << radio;
+        EXPECT_EQ(GetControlValue(du_get_ctl(d, radio)), 1);
+        EXPECT_EQ(GetControlValue(du_get_ctl(d, std::int16_t(9 - radio))), 0);
     };
     std::vector<Action> actions;
-    for (std::size_t i = 0; i < std::size(steps); ++i)
+    for (std::size_t i = 0; i <= std::size(steps); ++i)
         actions.push_back([&, i] {
-            if (i > 0) look(steps[i - 1]);
-            steps[i].action();
+            if (i > 0) look(std::get<1>(steps[i - 1]), std::get<2>(steps[i - 1]));
+            i < std::size(steps) ? std::get<0>(steps[i])() : click(2);
         });
-    actions.push_back([&] {
-        look(steps[std::size(steps) - 1]);
-        click(2);
-    });
     run_dialog(actions);
 }
 

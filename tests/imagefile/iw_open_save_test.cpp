@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <tuple>
 
 #include "app/prefs.h"
 #include "imagefile/iw_open.h"
@@ -43,42 +44,16 @@ class OpenSave : public ImageDocTest {
     TempDir dir_;
 };
 
-TEST_F(OpenSave, FilesOpenByTheirContentWhateverTheirNameSays) {
-    const std::pair<const char*, OSType> cases[] = {{"photo.bmp", FOUR_CC("JPEG")},
-                                                    {"photo", FOUR_CC("JPEG")},
-                                                    {"drawing.jpg", FOUR_CC("BMPf")},
-                                                    {"old.dat", FOUR_CC("PICT")}};
-    GWorldPtr src = make_test_image(24, 16, 7);
-    for (const auto& [name, written] : cases) {
-        SCOPED_TRACE(name);
-        write_image(name, written);
-        EXPECT_EQ(type_of(name), written);
-        const FSSpec s = spec(name);
-        WindowRef w = iw_open(&s);
-        ASSERT_NE(w, nullptr);
-        IwRecord* r = rec(w);
-        EXPECT_EQ(r->file_type, written);
-        EXPECT_TRUE(r->img_rect.right == 24 && r->img_rect.bottom == 16);
-        EXPECT_TRUE(r->has_spec && !r->modified && IsWindowVisible(w));
-        EXPECT_EQ(GetWindowTitle(w), std::string(name) + " 100%");
-        if (written != FOUR_CC("JPEG")) {  // the lossless formats show their exact pixels
-            EXPECT_EQ(gworld_pixels(r->img_off), gworld_pixels(src));
-        }
-        close_all_documents();
-    }
-    DisposeGWorld(src);
-}
-
-// Each file alone does not open and says nothing; opened together, one alert names each with
-// its reason, and the good file among them opens.
-TEST_F(OpenSave, FilesThatDoNotOpenAreNamedWithTheReasonInOneAlert) {
+// Files open by their content whatever their names say; those that do not are named with
+// the reason in one alert, and each alone says nothing.
+TEST_F(OpenSave, FilesOpenByTheirContentAndThoseThatDoNotAreNamedWithTheReasonInOneAlert) {
+    const std::pair<const char*, OSType> good[] = {{"photo.bmp", FOUR_CC("JPEG")},
+                                                   {"photo", FOUR_CC("JPEG")},
+                                                   {"drawing.jpg", FOUR_CC("BMPf")},
+                                                   {"old.dat", FOUR_CC("PICT")}};
     const char* const kind = "Only JPEG, PICT and BMP pictures can be opened";
-    const struct {
-        const char* name;
-        std::vector<std::uint8_t> bytes;  // empty: no such file
-        OSType type;                      // as get_ostype_of_file sees it
-        const char* reason;
-    } cases[] = {
+    // The name, the bytes (none: no such file), the type get_ostype_of_file sees, the reason.
+    const std::tuple<const char*, std::vector<std::uint8_t>, OSType, const char*> bad[] = {
         {"a.tif", {'I', 'I', '*', 0, 8, 0, 0, 0}, FOUR_CC("TIFF"), kind},
         {"a.gif", {'G', 'I', 'F', '8', '9', 'a', 1, 0}, FOUR_CC("GIFf"), kind},
         {"a.jpg", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0}, FOUR_CC("PNGf"), kind},
@@ -88,44 +63,46 @@ TEST_F(OpenSave, FilesThatDoNotOpenAreNamedWithTheReasonInOneAlert) {
          {0xFF, 0xD8, 0xFF, 0xE0, 0, 0x10},
          FOUR_CC("JPEG"),
          "The picture is damaged or too large"},
-        {"missing.jpg", {}, 0, "No such file or directory"},
-    };
+        {"missing.jpg", {}, 0, "No such file or directory"}};
     std::vector<FSSpec> all;
     std::string listed = "These files could not be opened:";
-    for (const auto& c : cases) {
-        if (!c.bytes.empty()) write_bytes(dir_.file(c.name), c.bytes);
-        EXPECT_EQ(type_of(c.name), c.type) << c.name;
-        all.push_back(spec(c.name));
-        EXPECT_EQ(iw_open(&all.back()), nullptr) << c.name;
-        listed += std::string("\n\"") + c.name + "\": " + c.reason + ".";
+    for (const auto& [name, bytes, type, reason] : bad) {
+        if (!bytes.empty()) write_bytes(dir_.file(name), bytes);
+        EXPECT_EQ(type_of(name), type) << name;
+        all.push_back(spec(name));
+        EXPECT_EQ(iw_open(&all.back()), nullptr) << name;
+        listed += std::string("\n\"") + name + "\": " + reason + ".";
     }
     EXPECT_TRUE(hooks_alerts().empty());
-    write_image("good.bmp", FOUR_CC("BMPf"));
-    all.insert(all.begin() + 2, spec("good.bmp"));
+    std::vector<std::string> titles;
+    for (const auto& [name, written] : good) {
+        write_image(name, written);
+        EXPECT_EQ(type_of(name), written) << name;
+        all.insert(all.begin() + 2, spec(name));
+        titles.push_back(std::string(name) + " 100%");
+    }
     iw_open_files(all);
-    EXPECT_EQ(document_titles(), (std::vector<std::string>{"good.bmp 100%"}));
     ASSERT_EQ(hooks_alerts().size(), 1u);
     EXPECT_EQ(hooks_alerts()[0].title, "Sorry, error occured.");
     EXPECT_EQ(hooks_alerts()[0].message, listed);
-}
-
-TEST_F(OpenSave, ChooserOffersTheImageExtensionsAndTakesExactlyOneFile) {
-    const OSType types[5] = {FOUR_CC("JPEG"), FOUR_CC("BMPf"), FOUR_CC("PICT"), FOUR_CC("BMP "), 0};
-    FSSpec out;
-    hooks_answer_choose_file({dir_.file("one.jpg")});
-    EXPECT_TRUE(get_load_file(&out, 5, types, nullptr));
-    EXPECT_EQ(FSpGetFullPath(&out), dir_.file("one.jpg"));
-    EXPECT_EQ(hooks_nav_record().extensions,
-              (std::vector<std::string>{".jpg", ".jpeg", ".bmp", ".pct", ".pict"}));
-    hooks_answer_choose_file({dir_.file("one.jpg"), dir_.file("two.jpg")});
-    EXPECT_FALSE(get_load_file(&out, 5, types, nullptr));
-    hooks_answer_choose_file({});
-    EXPECT_FALSE(get_load_file(&out, 5, types, nullptr));
+    EXPECT_EQ(document_titles(), titles);
+    GWorldPtr src = make_test_image(24, 16, 7);
+    for (WindowRef w = GetFrontWindowOfClass(kDocumentWindowClass, false); w;
+         w = GetNextWindowOfClass(w, kDocumentWindowClass, false)) {
+        IwRecord* r = rec(w);
+        EXPECT_TRUE(r->img_rect.right == 24 && r->img_rect.bottom == 16 && r->has_spec &&
+                    !r->modified && IsWindowVisible(w));
+        EXPECT_EQ(r->file_type, type_of(r->spec.name));
+        if (r->file_type != FOUR_CC("JPEG")) {  // the lossless formats show their exact pixels
+            EXPECT_EQ(gworld_pixels(r->img_off), gworld_pixels(src)) << r->spec.name;
+        }
+    }
+    DisposeGWorld(src);
 }
 
 // The first save of a capture asks like Save As; the next replaces the file in place without
-// asking, and a bitmap type with a blank keeps its type.
-TEST_F(OpenSave, PlainSaveAsksOnlyForANeverSavedDocumentThenReplacesItsFile) {
+// asking, and a bitmap type with a blank keeps its type; a failed one changes nothing.
+TEST_F(OpenSave, PlainSaveAsksOnlyForANeverSavedDocumentThenReplacesItsFileWholeOrNotAtAll) {
     pref.save_type = 2;
     WindowRef w = new_doc(8, 6, 5, "Untitled 1");
     IwRecord* r = rec(w);
@@ -144,49 +121,38 @@ TEST_F(OpenSave, PlainSaveAsksOnlyForANeverSavedDocumentThenReplacesItsFile) {
     EXPECT_EQ(type_of("scan.bmp"), FOUR_CC("BMPf"));
     EXPECT_EQ(files_in_folder(), 1u);
     EXPECT_FALSE(r->modified);
-}
-
-TEST_F(OpenSave, FailedSaveOverAnExistingFileLeavesItAndTheDocumentAsTheyWere) {
-    write_image("scan.jpg", FOUR_CC("JPEG"));
-    const std::vector<std::uint8_t> before = read_bytes(dir_.file("scan.jpg"));
-    WindowRef w = doc_of_file("scan.jpg", FOUR_CC("TIFF"));  // no exporter writes it
-    IwRecord* r = rec(w);
+    // A save that fails leaves the file, the folder and the document as they were.
+    const std::vector<std::uint8_t> before = read_bytes(dir_.file("scan.bmp"));
+    r->modified = true;
+    r->file_type = FOUR_CC("TIFF");  // no exporter writes it
     EXPECT_NE(iw_save(w, false), noErr);
-    EXPECT_EQ(read_bytes(dir_.file("scan.jpg")), before);
+    EXPECT_EQ(read_bytes(dir_.file("scan.bmp")), before);
     EXPECT_EQ(files_in_folder(), 1u) << "no temporary file is left behind";
     EXPECT_TRUE(r->modified);
     EXPECT_EQ(GetPixelRGB(r->shape_off, 2, 2), 0x888888u);
-}
-
-TEST_F(OpenSave, SaveAsCancelledOrUnwritableKeepsTheDocumentsFileFormatAndChanges) {
-    pref.save_type = 1;
-    WindowRef w = doc_of_file("scan.jpg", FOUR_CC("JPEG"));
-    IwRecord* r = rec(w);
-    const std::string title = GetWindowTitle(w);
-    hooks_answer_put_file({"scan.jpg", {2}, ""});
+    EXPECT_EQ(hooks_alerts().size(), 1u);
+    // Save As cancelled, or into a folder that is not there, keeps the document's file, format
+    // and changes; a cancelled dialog keeps the preferred format.
+    r->file_type = FOUR_CC("BMPf");
+    hooks_answer_put_file({"scan.jpg", {}, ""});
     EXPECT_EQ(iw_save(w, true), noErr);
-    EXPECT_EQ(pref.save_type, 1) << "a cancelled dialog keeps the preferred format";
-    EXPECT_TRUE(hooks_alerts().empty());
-    hooks_answer_put_file({"scan.bmp", {2}, dir_.file("no such folder")});
+    EXPECT_EQ(pref.save_type, 2);
+    hooks_answer_put_file({"scan.jpg", {}, dir_.file("no such folder")});
     EXPECT_EQ(iw_save(w, true), fnfErr);
-    ASSERT_EQ(hooks_alerts().size(), 1u);
-    EXPECT_EQ(hooks_alerts()[0].message,
-              "The file \"scan.bmp\" could not be saved: No such file or directory.");
-    EXPECT_EQ(r->file_type, FOUR_CC("JPEG"));
-    EXPECT_EQ(r->spec.name, "scan.jpg");
-    EXPECT_EQ(GetWindowTitle(w), title);
+    ASSERT_EQ(hooks_alerts().size(), 2u);
+    EXPECT_EQ(hooks_alerts()[1].message,
+              "The file \"scan.jpg\" could not be saved: No such file or directory.");
+    EXPECT_EQ(r->file_type, FOUR_CC("BMPf"));
+    EXPECT_EQ(r->spec.name, "scan.bmp");
+    EXPECT_EQ(GetWindowTitle(w), "scan.bmp 100%");
     EXPECT_TRUE(r->modified);
-    EXPECT_EQ(files_in_folder(), 0u);
+    EXPECT_EQ(files_in_folder(), 1u);
 }
 
 TEST_F(OpenSave, FileNameAndFormatAgreeWhateverIsTypedAndChosen) {
-    const struct {
-        int popup_at_start;
-        const char* typed;       // empty: the name proposed
-        std::vector<int> popup;  // then chosen from the popup
-        const char* name;        // the file written
-        int format;              // and its format
-    } cases[] = {
+    // The format in the popup at first, the name typed (empty: the one proposed), the formats
+    // then chosen from the popup, and the name and format of the file written.
+    const std::tuple<int, const char*, std::vector<int>, const char*, int> cases[] = {
         {0, "", {}, "Image.jpg", 0},
         {2, "", {}, "Image.bmp", 2},
         {0, "", {2}, "Image.bmp", 2},
@@ -202,62 +168,57 @@ TEST_F(OpenSave, FileNameAndFormatAgreeWhateverIsTypedAndChosen) {
         {2, "shot.pct", {}, "shot.pct", 1},
         {1, "shot", {}, "shot.pct", 1},
         {2, "shot.png", {}, "shot.png.bmp", 2},
-        {0, "shot.bmp", {0}, "shot.jpg", 0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.popup_at_start << " " << c.typed);
-        pref.save_type = c.popup_at_start;
+        {0, "shot.bmp", {0}, "shot.jpg", 0}};
+    for (const auto& [at_start, typed, popup, name, format] : cases) {
+        SCOPED_TRACE(testing::Message() << at_start << " " << typed);
+        pref.save_type = at_start;
         WindowRef w = new_doc(8, 6);
-        hooks_answer_put_file({c.typed, c.popup, dir_.path()});
+        hooks_answer_put_file({typed, popup, dir_.path()});
         EXPECT_EQ(iw_save(w, true), noErr);
-        EXPECT_EQ(pref.save_type, c.format);
-        EXPECT_EQ(rec(w)->file_type, image_types[c.format].type);
-        EXPECT_EQ(rec(w)->spec.name, c.name);
-        EXPECT_EQ(type_of(c.name), c.format == 2 ? FOUR_CC("BMPf") : image_types[c.format].type);
+        EXPECT_EQ(pref.save_type, format);
+        EXPECT_EQ(rec(w)->file_type, image_types[format].type);
+        EXPECT_EQ(rec(w)->spec.name, name);
+        EXPECT_EQ(type_of(name), format == 2 ? FOUR_CC("BMPf") : image_types[format].type);
         close_all_documents();
     }
 }
 
 TEST_F(OpenSave, ReplacingAFileIsAskedForTheNameWrittenNotTheNameTyped) {
-    const std::pair<const char*, const char*> cases[] = {{"shot.png", "shot.png.jpg"},
-                                                         {"shot", "shot.jpg"}};
-    pref.save_type = 0;
-    for (const auto& [typed, written] : cases) {
-        SCOPED_TRACE(typed);
-        write_bytes(dir_.file(written), {'o', 'l', 'd'});
-        const std::size_t files = files_in_folder();
-        WindowRef w = new_doc(8, 6);
-        hooks_clear_record();
-        hooks_answer_put_file({typed, {}, dir_.path(), false});
-        EXPECT_EQ(iw_save(w, true), noErr);
-        EXPECT_EQ(hooks_nav_record().replace_questions, 1);
-        EXPECT_EQ(hooks_nav_record().put_file_name, written);
-        EXPECT_EQ(read_bytes(dir_.file(written)), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
-        EXPECT_EQ(files_in_folder(), files);
-        EXPECT_FALSE(rec(w)->has_spec);
-        hooks_answer_put_file({typed, {}, dir_.path(), true});
-        EXPECT_EQ(iw_save(w, true), noErr);
-        EXPECT_EQ(rec(w)->spec.name, written);
-        EXPECT_EQ(type_of(written), FOUR_CC("JPEG"));
-        close_all_documents();
-    }
+    write_bytes(dir_.file("shot.png.jpg"), {'o', 'l', 'd'});
+    WindowRef w = new_doc(8, 6);
+    hooks_answer_put_file({"shot.png", {}, dir_.path(), false});
+    EXPECT_EQ(iw_save(w, true), noErr);
+    EXPECT_EQ(hooks_nav_record().replace_questions, 1);
+    EXPECT_EQ(hooks_nav_record().put_file_name, "shot.png.jpg");
+    EXPECT_EQ(read_bytes(dir_.file("shot.png.jpg")), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+    EXPECT_EQ(files_in_folder(), 1u);
+    EXPECT_FALSE(rec(w)->has_spec);
+    hooks_answer_put_file({"shot.png", {}, dir_.path(), true});
+    EXPECT_EQ(iw_save(w, true), noErr);
+    EXPECT_EQ(rec(w)->spec.name, "shot.png.jpg");
+    EXPECT_EQ(type_of("shot.png.jpg"), FOUR_CC("JPEG"));
 }
 
-TEST_F(OpenSave, FileDialogsStartInTheLastFolderUsedKeptAcrossARestart) {
+TEST_F(OpenSave, FileDialogsTakeOneFileOfTheImageKindsAndStartInTheLastFolderUsed) {
     ::setenv("XDG_CONFIG_HOME", dir_.path().c_str(), 1);
     ASSERT_NE(std::getenv("HOME"), nullptr);
     const std::string home = std::getenv("HOME");
-    const OSType types[1] = {FOUR_CC("JPEG")};
+    const OSType types[5] = {FOUR_CC("JPEG"), FOUR_CC("BMPf"), FOUR_CC("PICT"), FOUR_CC("BMP "), 0};
     FSSpec out;
     g_last_folder.clear();
+    hooks_answer_choose_file({dir_.file("one.jpg"), dir_.file("two.jpg")});
+    EXPECT_FALSE(get_load_file(&out, 5, types, nullptr)) << "one file only";
     hooks_answer_choose_file({dir_.file("one.jpg")});
-    EXPECT_TRUE(get_load_file(&out, 1, types, nullptr));
+    EXPECT_TRUE(get_load_file(&out, 5, types, nullptr));
+    EXPECT_EQ(FSpGetFullPath(&out), dir_.file("one.jpg"));
+    EXPECT_EQ(hooks_nav_record().extensions,
+              (std::vector<std::string>{".jpg", ".jpeg", ".bmp", ".pct", ".pict"}));
     EXPECT_EQ(hooks_nav_record().location, home) << "the first dialog starts at home";
     file_save_prefs();
     g_last_folder = "/elsewhere";
     file_load_prefs();
     hooks_answer_choose_file({});
-    get_load_file(&out, 1, types, nullptr);
+    EXPECT_FALSE(get_load_file(&out, 5, types, nullptr));
     EXPECT_EQ(hooks_nav_record().location, dir_.path());
     g_last_folder = dir_.file("gone");
     hooks_answer_put_file({});

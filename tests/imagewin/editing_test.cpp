@@ -67,8 +67,7 @@ TEST_F(Editing, TurnsMoveEveryPixelOfEveryLayer) {
     } cases[] = {
         {"R90R", 640, 480, [](int x, int y, int, int h) { return pt(h - 1 - y, x); }},
         {"R90L", 130, 70, [](int x, int y, int w, int) { return pt(y, w - 1 - x); }},
-        {"R180", 130, 70, [](int x, int y, int w, int h) { return pt(w - 1 - x, h - 1 - y); }},
-    };
+        {"R180", 130, 70, [](int x, int y, int w, int h) { return pt(w - 1 - x, h - 1 - y); }}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.turn);
         IwRecord* r = rec(view_doc(c.width, c.height));
@@ -239,12 +238,7 @@ TEST_F(Editing, ToolsLeaveTheirShapeInPicturePixelsWhateverTheScale) {
         {"TL04", 5, "LNW3", {pt(10, 10), pt(20, 25), pt(30, 20)}, {10, 10, 13, 33}, 3 * 23},
         {"TL05", 5, "LNW3", {pt(10, 10), pt(20, 25), pt(30, 20)}, {10, 10, 23, 13}, 3 * 13},
         // At 6.25% the far point lies 48,000 picture pixels to the left, beyond 16 bits.
-        {"TL01",
-         0,
-         "LNW3",
-         {pt(2, 2), pt(-3000, 2), pt(-3000, 3), pt(2, 3)},
-         {32, 0, 51, 35},
-         2 * 3 * 35},
+        {"TL01", 0, "LNW3", {pt(2, 2), pt(-3000, 2), pt(-3000, 3), pt(2, 3)}, {32, 0, 51, 35}, 210},
     };
     for (const auto& [tool, zoom_index, size, path, marked, count] : cases) {
         SCOPED_TRACE(std::string(tool) + " " + size + " at " + std::to_string(zoom_index));

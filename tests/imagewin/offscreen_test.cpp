@@ -2,42 +2,30 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "imagewin/offscreen.h"
+#include "support/image_files.h"
 
 namespace {
 
-struct FitCase {
-    Rect outer, inner, expected;
-};
-
-class Fitting : public ::testing::TestWithParam<FitCase> {};
-
-TEST_P(Fitting, LargestRectangleOfTheSameProportionsCentred) {
-    FitCase c = GetParam();
-    shrink_and_centering_rect(&c.outer, &c.inner);
-    EXPECT_TRUE(EqualRect(&c.inner, &c.expected))
-        << c.inner.top << "," << c.inner.left << "," << c.inner.bottom << "," << c.inner.right;
-}
-
-// Rect is {top, left, bottom, right}.
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Fitting,
-    ::testing::Values(FitCase{{0, 0, 300, 400}, {0, 0, 50, 100}, {50, 0, 250, 400}},
-                      FitCase{{0, 0, 300, 400}, {0, 0, 1000, 1000}, {0, 50, 300, 350}},
-                      FitCase{{10, 20, 130, 180}, {5, 5, 125, 165}, {10, 20, 130, 180}},
-                      FitCase{{0, 0, 120, 160}, {0, 0, 1000, 500}, {0, 50, 120, 110}},
-                      FitCase{{0, 0, 120, 160}, {0, 0, 500, 1000}, {20, 0, 100, 160}}));
-
-TEST(Centring, OddLeftoverGoesRightAndDown) {
-    Rect outer{0, 0, 10, 10}, inner{0, 0, 3, 3};
-    centering_rect(&outer, &inner);
-    EXPECT_EQ(inner.top, 3);
-    EXPECT_EQ(inner.left, 3);
-    Rect shifted{20, 40, 30, 50}, big{0, 0, 14, 14};
-    centering_rect(&shifted, &big);  // larger than outer: truncation toward zero
-    EXPECT_EQ(big.left, 38);
-    EXPECT_EQ(big.top, 18);
-    EXPECT_EQ(big.right - big.left, 14);
+TEST(Fitting, LargestRectangleOfTheSameProportionsCentredTheOddLeftoverRightAndDown) {
+    using Fit = void (*)(const Rect*, Rect*);
+    // Rect is {top, left, bottom, right}: the outer, the inner and where the inner goes.
+    const std::tuple<Fit, Rect, Rect, Rect> cases[] = {
+        {shrink_and_centering_rect, {0, 0, 300, 400}, {0, 0, 50, 100}, {50, 0, 250, 400}},
+        {shrink_and_centering_rect, {0, 0, 300, 400}, {0, 0, 1000, 1000}, {0, 50, 300, 350}},
+        {shrink_and_centering_rect, {10, 20, 130, 180}, {5, 5, 125, 165}, {10, 20, 130, 180}},
+        {shrink_and_centering_rect, {0, 0, 120, 160}, {0, 0, 1000, 500}, {0, 50, 120, 110}},
+        {shrink_and_centering_rect, {0, 0, 120, 160}, {0, 0, 500, 1000}, {20, 0, 100, 160}},
+        {centering_rect, {0, 0, 10, 10}, {0, 0, 3, 3}, {3, 3, 6, 6}},
+        // Larger than the outer: the leftover truncates toward zero.
+        {centering_rect, {20, 40, 30, 50}, {0, 0, 14, 14}, {18, 38, 32, 52}}};
+    for (auto [fit, outer, inner, expected] : cases) {
+        fit(&outer, &inner);
+        EXPECT_TRUE(EqualRect(&inner, &expected))
+            << inner.top << "," << inner.left << "," << inner.bottom << "," << inner.right;
+    }
 }
 
 TEST(CreateOffscreen, IsWhiteOrNullOnFailureAndLeavesTheCurrentPortAlone) {
@@ -51,12 +39,8 @@ TEST(CreateOffscreen, IsWhiteOrNullOnFailureAndLeavesTheCurrentPortAlone) {
     CGrafPtr now;
     GetGWorld(&now);
     EXPECT_EQ(now, current);
-    Rect b;
-    GetPortBounds(g, &b);
-    EXPECT_EQ(b.right, 640);
-    EXPECT_EQ(b.bottom, 480);
-    for (int v = 0; v < 480; ++v)
-        for (int h = 0; h < 640; ++h) ASSERT_EQ(GetPixelRGB(g, h, v), 0xFFFFFFu);
+    EXPECT_TRUE(g->width == 640 && g->height == 480);
+    EXPECT_EQ(gworld_pixels(g), std::vector<std::uint32_t>(640 * 480, 0xFFFFFF));
     SetGWorld(nullptr);
     DisposeGWorld(g);
     DisposeGWorld(current);

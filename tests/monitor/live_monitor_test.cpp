@@ -9,6 +9,7 @@
 #include "camera/live_stream.h"
 #include "imagewin/image_window.h"
 #include "simcam/simcam.h"
+#include "support/image_docs.h"
 #include "support/live_fixture.h"
 
 namespace {
@@ -56,18 +57,9 @@ class LiveMonitor : public LiveTest {
         hooks_script_mouse(script);
         hooks_click_window(g_lm_win);
     }
-    // Paints r of the live window red, as a mark that a redraw must leave alone.
-    static void paint_red(const Rect& r) {
-        SetPortWindowPort(g_lm_win);
-        RGBColor red{0xFFFF, 0, 0};
-        RGBForeColor(&red);
-        PaintRect(&r);
-        ForeColor(blackColor);
-        SetGWorld(nullptr);
-    }
 };
 
-TEST_F(LiveMonitor, SizeCommandsSetTheShownWindowAtActualSizeOnceThePictureIsHad) {
+TEST_F(LiveMonitor, SizeAndActualSizeCommandsSetTheShownWindowAtActualSizeOnceThePictureIsHad) {
     start_live();
     EXPECT_EQ(GetWindowTitle(g_lm_win), "Live Monitor");
     struct Row {
@@ -77,9 +69,10 @@ TEST_F(LiveMonitor, SizeCommandsSetTheShownWindowAtActualSizeOnceThePictureIsHad
     };
     // The full size is kept within the 800 x 800 test screen, less room for the frame.
     const Row rows[] = {
-        {"LM1 ", true, false, 0, 256, 192, 5, 1},  {"LM2 ", true, false, 1, 512, 384, 5, 1},
-        {"LM3 ", true, false, 2, 792, 768, 5, 1},  {"LM1 ", true, false, 0, 256, 192, 5, 1},
-        {"LM2 ", false, false, 1, 256, 192, 8, 0}, {"LM3 ", true, true, 2, 256, 192, 8, 1},
+        {"LM1 ", true, false, 0, 256, 192, 5, 1}, {"LM2 ", true, false, 1, 512, 384, 5, 1},
+        {"LM3 ", true, false, 2, 792, 768, 5, 1}, {"LM1 ", true, false, 0, 256, 192, 5, 1},
+        {"ASIZ", true, false, 0, 256, 192, 5, 0}, {"LM2 ", false, false, 1, 256, 192, 8, 0},
+        {"LM3 ", true, true, 2, 256, 192, 8, 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.code) + (row.shown ? "" : " hidden") +
@@ -131,23 +124,19 @@ TEST_F(LiveMonitor, BarsRangeTheScaledPictureAndOneBarBringsTheOtherWhenItsRoomI
     EXPECT_TRUE((v.left == 241 && v.top == -1 && v.right == 257 && v.bottom == 178));
 }
 
-TEST_F(LiveMonitor, ZoomStepsWithinTheScaleActualSizeReturnsAndAFrontImageWindowTakesIt) {
+TEST_F(LiveMonitor, ZoomStepsWithinTheScaleAndAFrontImageWindowTakesIt) {
     start_live();
     struct Row {
         int from;
         const char* code;
         int to;
     };
-    const Row rows[] = {{5, "ZIN ", 6}, {5, "ZOUT", 4}, {11, "ZIN ", 11}, {0, "ZOUT", 0}};
+    const Row rows[] = {{5, "ZIN ", 6}, {5, "ZOUT", 4}, {0, "ZOUT", 0}, {11, "ZIN ", 11}};
     for (const Row& row : rows) {
         pref.lm_ratio = row.from;
         command(row.code);
         EXPECT_EQ(pref.lm_ratio, row.to) << row.code << row.from;
     }
-    zoom_to(8);
-    command("ASIZ");
-    EXPECT_EQ(pref.lm_ratio, 5);
-    EXPECT_FALSE(IsControlVisible(g_lm_sc_h));
     WindowRef doc = iw_new(100, 80, 5);
     ASSERT_NE(doc, nullptr);
     ShowWindow(doc);
@@ -156,7 +145,7 @@ TEST_F(LiveMonitor, ZoomStepsWithinTheScaleActualSizeReturnsAndAFrontImageWindow
     command("ZOUT");
     command("ZOUT");
     EXPECT_EQ(iw_record(doc)->zoom_index, 4);
-    EXPECT_EQ(pref.lm_ratio, 5);
+    EXPECT_EQ(pref.lm_ratio, 11);
 }
 
 TEST_F(LiveMonitor, FramesAreDrawnScaledZoomOnTheNextUpdateScrollingAtOnceAndNeverOverTheBars) {
@@ -180,11 +169,12 @@ TEST_F(LiveMonitor, FramesAreDrawnScaledZoomOnTheNextUpdateScrollingAtOnceAndNev
     ASSERT_EQ(GetControlValue(g_lm_sc_v), 4);
     expect_zoomed_picture();
     EXPECT_EQ(shown(250, 185), 0xFFFFFFu) << "the corner between the bars";
-    paint_red(Rect{177, 0, 192, 241});
+    // A red mark that a redraw must leave alone.
+    set_pixel(GetWindowPort(g_lm_win), 100, 180, RGBColor{0xFFFF, 0, 0});
     update_lm_window();
     EXPECT_EQ(shown(100, 180), 0xFF0000u) << "the strip of the bar is left alone";
     HideWindow(g_lm_win);
-    paint_red(content());
+    set_pixel(GetWindowPort(g_lm_win), 100, 100, RGBColor{0xFFFF, 0, 0});
     update_lm_window();
     EXPECT_EQ(shown(100, 100), 0xFF0000u) << "a hidden window is not drawn";
 }

@@ -27,7 +27,6 @@ void CameraTest::SetUp() {
     g_now_camera_busy = 0;
     g_now_tracking_control_panel = false;
     g_end_fullscreen_request = false;
-    hooks_clear_record();
     hooks_capture_stdout(true);
 }
 

@@ -1,6 +1,5 @@
-// The programmable USB device: descriptors in the testbed's sysfs, system calls
-// answered on umockdev's handler thread (hence the lock around the device's
-// state).
+// The programmable USB device: descriptors in the testbed's sysfs, system calls answered
+// on umockdev's handler thread (hence the lock around the device's state).
 
 #include "usb/fake_usb_device.h"
 
@@ -13,7 +12,6 @@
 
 #include <cerrno>
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -22,36 +20,26 @@ namespace {
 constexpr const char* kDevNode = "/dev/bus/usb/001/002";
 constexpr const char* kSysPath = "/sys/devices/usb1/1-1";
 
-void put16(std::vector<std::uint8_t>& v, unsigned x) {
-    v.insert(v.end(), {std::uint8_t(x & 0xFF), std::uint8_t(x >> 8)});
-}
-
-// The device descriptor followed by the whole configuration descriptor, in
-// hexadecimal.
-std::string descriptors(const FakeDeviceShape& s) {
+// The device descriptor followed by the whole configuration descriptor.
+std::vector<std::uint8_t> descriptors(const FakeDeviceShape& s) {
     std::vector<std::uint8_t> body;
     for (std::size_t alt = 0; s.has_interface && alt < s.settings.size(); ++alt) {
         const auto& eps = s.settings[alt];
         body.insert(body.end(),
                     {9, 4, 0, std::uint8_t(alt), std::uint8_t(eps.size()), 0xFF, 0, 0, 0});
-        for (const FakeEndpoint& e : eps) {
+        for (const FakeEndpoint& e : eps)
             body.insert(body.end(), {7, 5, e.address, e.attributes, 0x00, 0x02, 0});
-        }
     }
+    const unsigned total = unsigned(9 + body.size());
     std::vector<std::uint8_t> d = {18, 1, 0x00, 0x02, 0xFF, 0, 0, 64};
-    put16(d, s.vendor);
-    put16(d, s.product);
-    d.insert(d.end(), {0x00, 0x01, 0, 0, 0, 1, 9, 2});
-    put16(d, unsigned(9 + body.size()));
+    // Vendor, product, release 1.0, no strings, one configuration; then the configuration
+    // descriptor's head with its total length, little-endian pairs.
+    for (unsigned v :
+         {unsigned(s.vendor), unsigned(s.product), 0x0100u, 0u, 0x0100u, 0x0209u, total})
+        d.insert(d.end(), {std::uint8_t(v), std::uint8_t(v >> 8)});
     d.insert(d.end(), {std::uint8_t(s.has_interface), s.configuration_value, 0, 0x80, 50});
     d.insert(d.end(), body.begin(), body.end());
-    std::string hex;
-    char two[3];
-    for (std::uint8_t b : d) {
-        std::snprintf(two, sizeof two, "%02x", b);
-        hex += two;
-    }
-    return hex;
+    return d;
 }
 
 // The value of a call's argument of type T.
@@ -80,8 +68,10 @@ FakeUsbDevice::FakeUsbDevice(const FakeDeviceShape& shape) {
     record += "A: bNumInterfaces=" + std::to_string(int(shape.has_interface)) + "\\n\n";
     record += "A: bConfigurationValue=" +
               std::to_string(shape.configured ? shape.configuration_value : 0) + "\\n\n";
-    record += "H: descriptors=" + descriptors(shape) + "\n";
     umockdev_testbed_add_from_string(testbed_, record.c_str(), nullptr);
+    std::vector<std::uint8_t> d = descriptors(shape);
+    umockdev_testbed_set_attribute_binary(testbed_, kSysPath, "descriptors", d.data(),
+                                          gint(d.size()));
 }
 
 FakeUsbDevice::~FakeUsbDevice() {
@@ -136,10 +126,9 @@ bool FakeUsbDevice::handle(_UMockdevIoctlClient* client) {
         umockdev_ioctl_client_complete(client, result, err);
         return true;
     };
-    bool needs_device = request == USBDEVFS_SETCONFIGURATION || request == USBDEVFS_SETINTERFACE ||
-                        request == USBDEVFS_CLEAR_HALT || request == USBDEVFS_CLAIMINTERFACE ||
-                        request == USBDEVFS_RELEASEINTERFACE || request == USBDEVFS_SUBMITURB;
-    if (gone_ && needs_device) return done(-1, ENODEV);
+    bool reaping = request == USBDEVFS_REAPURB || request == USBDEVFS_REAPURBNDELAY ||
+                   request == USBDEVFS_DISCARDURB;
+    if (gone_ && !reaping) return done(-1, ENODEV);
     switch (request) {
         case USBDEVFS_GET_CAPABILITIES: {
             // Without scatter-gather libusb would split a 65,536-byte read into four.
@@ -151,8 +140,6 @@ bool FakeUsbDevice::handle(_UMockdevIoctlClient* client) {
             g_object_unref(d);
             return done(0, 0);
         }
-        case USBDEVFS_GETDRIVER:
-            return done(-1, ENODATA);
         case USBDEVFS_SETCONFIGURATION:
             seen_.configuration = int(argument<unsigned>(arg));
             umockdev_testbed_set_attribute(testbed_, kSysPath, "bConfigurationValue",
@@ -230,6 +217,6 @@ bool FakeUsbDevice::handle(_UMockdevIoctlClient* client) {
             return done(-1, EINVAL);
         }
         default:
-            return done(-1, gone_ ? ENODEV : ENOTTY);
+            return done(-1, ENOTTY);
     }
 }

@@ -1,6 +1,5 @@
-// A programmable USB device in the test process: umockdev's testbed answers the
-// USB system calls libusb makes, as a device with the descriptors and answers a
-// test sets.
+// A programmable USB device in the test process: umockdev's testbed answers the USB
+// system calls libusb makes, as a device with the descriptors and answers a test sets.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +7,8 @@
 #include <mutex>
 #include <set>
 #include <vector>
+
+#include "camera/usb_connection.h"
 
 struct _UMockdevTestbed;
 struct _UMockdevIoctlBase;
@@ -19,23 +20,22 @@ struct FakeEndpoint {
     std::uint8_t attributes;  // transfer type in bits 0-1
 };
 
-// What the device looks like: interface 0 with one endpoint list per alternate
-// setting.
+// What the device looks like: interface 0 with one endpoint list per alternate setting;
+// by default the camera, configured.
 struct FakeDeviceShape {
-    std::uint16_t vendor;
-    std::uint16_t product;
-    std::uint8_t configuration_value;
-    bool configured;  // the configuration is already active when plugged in
-    bool has_interface;
-    std::vector<std::vector<FakeEndpoint>> settings;
+    std::vector<std::vector<FakeEndpoint>> settings = {};
+    bool configured = true;  // the configuration is already active when plugged in
+    bool has_interface = true;
+    std::uint16_t vendor = kCameraVendorID;
+    std::uint16_t product = kCameraProductID;
+    std::uint8_t configuration_value = 3;
 };
 
 // One answer to a read on an IN endpoint.
 struct FakeInAnswer {
     std::vector<std::uint8_t> data;  // the bytes sent
-    int error;                       // 0, or the errno the transfer ends with (EPIPE: a stall that
-                                     // halts the pipe)
-    bool never;                      // the read never completes
+    int error;   // 0, or the errno the transfer ends with (EPIPE: a stall that halts the pipe)
+    bool never;  // the read never completes
 };
 
 // What the host did to the device.
