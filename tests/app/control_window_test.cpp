@@ -29,15 +29,6 @@ class ControlPanels : public LiveTest {
         const Point o = GetWindowContentOrigin(w);
         return Point{std::int16_t(o.v + v), std::int16_t(o.h + h)};
     }
-    // Presses the control window at local `press`, holds it through `path` and releases it at
-    // the last point of the path (or where it was pressed).
-    static void hold(std::pair<int, int> press, const std::vector<std::pair<int, int>>& path) {
-        std::vector<MouseState> script{{global(g_control_win, press.first, press.second), true}};
-        for (const auto& [h, v] : path) script.push_back({global(g_control_win, h, v), true});
-        script.push_back({script.back().where, false});
-        hooks_script_mouse(script);
-        hooks_click_window(g_control_win, std::int16_t(press.first), std::int16_t(press.second));
-    }
     static Sent sent() {
         Sent out;
         for (const auto& block : simcam_commands())
@@ -46,51 +37,46 @@ class ControlPanels : public LiveTest {
     }
 };
 
-TEST_F(ControlPanels, ButtonsSendTheirLensCommandsAndRestoreTheirRectangle) {
+TEST_F(ControlPanels, ButtonsSendTheirLensCommandsRestoreTheirRectangleAndKeepTheLivePicture) {
     connect();
     ASSERT_EQ(command("RCON"), eventNotHandledErr);
     ASSERT_NE(g_control_win, nullptr);
     struct Case {
         const char* what;
-        std::pair<int, int> press;
-        std::vector<std::pair<int, int>> path;
+        std::vector<std::pair<int, int>> path;  // pressed at the first point, let go at the last
         Sent expected;
     };
     const Case cases[] = {
-        {"normal iris released outside", {100, 20}, {{130, 20}}, {}},
-        {"normal iris out and back in", {100, 20}, {{130, 20}, {100, 20}}, {{0xE2, 5}}},
-        {"open iris dragged out", {150, 20}, {{150, 60}}, {{0xE2, 2}, {0xE2, 4}}},
-        {"close iris", {200, 20}, {}, {{0xE2, 3}, {0xE2, 4}}},
-        {"tele", {100, 60}, {}, {{0xE0, 1}, {0xE0, 0}}},
-        {"wide", {150, 60}, {{5, 5}}, {{0xE0, 2}, {0xE0, 0}}},
-        {"(119, 39) lies outside button 0", {119, 39}, {}, {}},
+        {"normal iris released outside", {{100, 20}, {130, 20}}, {}},
+        {"normal iris out and back in", {{100, 20}, {130, 20}, {100, 20}}, {{0xE2, 5}}},
+        {"open iris dragged out", {{150, 20}, {150, 60}}, {{0xE2, 2}, {0xE2, 4}}},
+        {"close iris", {{200, 20}}, {{0xE2, 3}, {0xE2, 4}}},
+        {"tele", {{100, 60}}, {{0xE0, 1}, {0xE0, 0}}},
+        {"wide", {{150, 60}, {5, 5}}, {{0xE0, 2}, {0xE0, 0}}},
+        {"(119, 39) lies outside button 0", {{119, 39}}, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         simcam_clear_record();
-        const std::uint32_t before =
-            GetPixelRGB(GetWindowPort(g_control_win), c.press.first, c.press.second);
-        hold(c.press, c.path);
+        const auto [h, v] = c.path.front();
+        const std::uint32_t before = GetPixelRGB(GetWindowPort(g_control_win), h, v);
+        press_through(g_control_win, c.path);
         EXPECT_EQ(sent(), c.expected);
-        EXPECT_EQ(GetPixelRGB(GetWindowPort(g_control_win), c.press.first, c.press.second), before);
+        EXPECT_EQ(GetPixelRGB(GetWindowPort(g_control_win), h, v), before);
         EXPECT_FALSE(g_now_tracking_control_panel);
     }
+    // A held zoom button keeps the live picture coming.
+    ASSERT_EQ(command("MSTA"), noErr);
+    simcam_clear_record();
+    press_through(g_control_win, {{100, 60}, {100, 60}, {100, 60}});
+    const std::pair<unsigned, unsigned> frame{0x808E, 0};
+    EXPECT_EQ(sent(), (Sent{{0xE0, 1}, frame, frame, frame, {0xE0, 0}}));
     DisposeWindow(g_control_win);
     EXPECT_EQ(g_control_win, nullptr);
 }
 
-TEST_F(ControlPanels, HeldZoomButtonKeepsTheLivePictureComing) {
-    start_live();
-    command("RCON");
-    hold({100, 60}, {{100, 60}, {100, 60}});
-    const std::pair<unsigned, unsigned> frame{0x808E, 0};
-    EXPECT_EQ(sent(), (Sent{{0xE0, 1}, frame, frame, frame, {0xE0, 0}}));
-    EXPECT_TRUE(g_live_monitor_now);
-}
-
 TEST_F(ControlPanels, PanelShowsTheChoicesAndEraserSizesOnlyWithTheEraser) {
     ASSERT_EQ(command("DRAW"), eventNotHandledErr);
-    ASSERT_NE(g_draw_win, nullptr);
     ControlRef* const panel = g_draw_controls;
     for (int slot = 0; slot < kDrawControlCount; ++slot) ASSERT_NE(panel[slot], nullptr) << slot;
     WindowRef window = g_draw_win;
@@ -160,40 +146,35 @@ TEST_F(ControlPanels, CursorFollowsTheWindowAndTheTool) {
     eraser_10x10 = GetCursor(129);
     eraser_16x16 = nullptr;  // not loaded
     arrow_cursor = GetQDGlobalsArrow();
-    ASSERT_TRUE(cross_cursor && selection_cursor && hand_cursor && eraser_10x10);
     WindowRef live = show_live_window();
     MoveWindow(live, 20, 400, false);
     WindowRef doc = iw_new(200, 150, 5);
     ASSERT_NE(doc, nullptr);
     MoveWindow(doc, 400, 400, false);
     ShowWindow(doc);
-    Rect c;
-    GetWindowPortBounds(doc, &c);
     struct Case {
         const char* tool;
         const char* size;
         WindowRef front;         // null: the point is over no window
-        int h, v;                // local
+        int v;                   // local, at h 50; below 150 the bar
         const Cursor* expected;  // null: the cursor is left as it was (the hand here)
     };
+    // The medium eraser over the picture and over the bar, the largest (not loaded), an unknown
+    // size; the other tools; the live window; no window.
     const Case cases[] = {
-        {"TL06", "TLE2", doc, 50, 50, eraser_10x10},
-        {"TL06", "TLE2", doc, 50, c.bottom - 5, arrow_cursor},  // over the bar
-        {"TL06", "TLE3", doc, 50, 50, arrow_cursor},            // not loaded
-        {"TL06", "TLEx", doc, 50, 50, nullptr},
-        {"HAND", "TLE1", doc, 50, 50, hand_cursor},
-        {"SELE", "TLE1", doc, 50, 50, selection_cursor},
-        {"TL03", "TLE1", doc, 50, 50, cross_cursor},
-        {"TL03", "TLE1", live, 50, 50, hand_cursor},
-        {"TL03", "TLE1", nullptr, 1, 1, arrow_cursor},
+        {"TL06", "TLE2", doc, 50, eraser_10x10},    {"TL06", "TLE2", doc, 157, arrow_cursor},
+        {"TL06", "TLE3", doc, 50, arrow_cursor},    {"TL06", "TLEx", doc, 50, nullptr},
+        {"HAND", "TLE1", doc, 50, hand_cursor},     {"SELE", "TLE1", doc, 50, selection_cursor},
+        {"TL03", "TLE1", doc, 50, cross_cursor},    {"TL03", "TLE1", live, 50, hand_cursor},
+        {"TL03", "TLE1", nullptr, 0, arrow_cursor},
     };
     for (const Case& k : cases) {
-        SCOPED_TRACE(std::string(k.tool) + " " + k.size + " at " + std::to_string(k.v));
+        SCOPED_TRACE(&k - cases);
         g_dp_cur_tool = code_of(k.tool);
         g_dp_cur_e_size = code_of(k.size);
         SelectWindow(k.front ? k.front : doc);
         SetCursor(hand_cursor);
-        do_setup_my_cursor(k.front ? global(k.front, k.h, k.v) : Point{1, 1});
+        do_setup_my_cursor(k.front ? global(k.front, 50, k.v) : Point{1, 1});
         EXPECT_EQ(hooks_current_cursor(), k.expected ? k.expected : hand_cursor);
     }
 }

@@ -89,12 +89,9 @@ TEST_F(Startup, MissingDescriptionMenuBarOrToolbarReturnsTheErrorAndWritesNothin
             std::ofstream(root + "/main/" + form + ".ui") << source.readAll().toStdString();
         }
         hooks_set_description_root(root.c_str());
-        bool ran = false;
-        EXPECT_EQ(run([&] { ran = true; }), c.expected);
-        EXPECT_FALSE(ran);
+        EXPECT_EQ(run([] { ADD_FAILURE() << "the loop ran"; }), c.expected);
         EXPECT_EQ(std::filesystem::file_size(dir_.file(kPrefFileName)), 8u)
             << "no resource written";
-        EXPECT_EQ(GetFrontWindowOfClass(kFloatingWindowClass, false), nullptr);
         hooks_reset_toolbox();
     }
 }
