@@ -54,16 +54,16 @@ TEST_F(Prefs, FirstRunTakesDefaultsAndSavesLeaveOneLittleEndianRecordAndTheLastF
     file_load_prefs();
     EXPECT_EQ(used(), (std::array{0, 5, 0}));
     pref = PrefRecord{2, 11, 1, {}};
+    g_last_folder = "/photos";  // the folder last chosen is kept beside the record
     file_save_prefs();
     file_save_prefs();
     const Bytes b = read_bytes(path());
-    // Tag, count, one header of 12 bytes and the 36-byte record: exactly one resource.
-    ASSERT_EQ(b.size(), 8u + 12u + 36u);
-    EXPECT_EQ(Bytes(b.begin() + 20, b.end()), words({2, 11, 1, 0, 0, 0, 0, 0, 0}));
+    // Tag, count, a header of 12 bytes before the 36-byte record and before the folder's 7:
+    // each saved once.
+    ASSERT_EQ(b.size(), 8u + 12u + 36u + 12u + 7u);
+    EXPECT_EQ(Bytes(b.begin() + 20, b.begin() + 56), words({2, 11, 1, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 1)
         << "no temporary file left beside it";
-    g_last_folder = "/photos";  // the folder last chosen is kept beside the record
-    file_save_prefs();
     pref = PrefRecord{};
     g_last_folder.clear();
     file_load_prefs();
