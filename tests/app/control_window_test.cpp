@@ -2,7 +2,6 @@
 
 #include "app/control_window.h"
 
-#include <array>
 #include <utility>
 #include <vector>
 
@@ -76,18 +75,20 @@ TEST_F(ControlPanels, ButtonsSendTheirLensCommandsRestoreTheirRectangleAndKeepTh
     EXPECT_EQ(g_control_win, nullptr);
 }
 
-TEST_F(ControlPanels, PanelShowsTheChoicesAndEraserSizesOnlyWithTheEraser) {
+TEST_F(ControlPanels,
+       ChoicesAreStoredWithinTheirRangesAndThePanelShowsThemWithSizesOnlyForTheEraser) {
     ASSERT_EQ(command("DRAW"), eventNotHandledErr);
     ControlRef* const panel = g_draw_controls;
     for (int slot = 0; slot < kDrawControlCount; ++slot) ASSERT_NE(panel[slot], nullptr) << slot;
     WindowRef window = g_draw_win;
-    // The eraser with its largest size, then a plain tool with a wider line and another colour.
+    // The top of every range: the eraser with its largest size, then the hand with the dashed
+    // line, the widest line and the last colour.
     for (const bool eraser : {true, false}) {
         SCOPED_TRACE(eraser);
         for (const char* choice :
-             eraser ? std::vector{"TLE3", "TL06"} : std::vector{"LNW7", "CP05", "TL02"})
+             eraser ? std::vector{"TLE3", "TL06"} : std::vector{"LNW7", "CP08", "LTY1", "HAND"})
             command(choice);
-        const int tool = eraser ? 5 : 1;
+        const int tool = eraser ? 5 : -1;
         for (int slot = 0; slot < kDrawControlCount; ++slot) {
             const bool shown = slot < 8 || (slot < 12 ? eraser : slot > 12 && !eraser);
             EXPECT_EQ(IsControlVisible(panel[slot]), shown) << slot;
@@ -96,8 +97,18 @@ TEST_F(ControlPanels, PanelShowsTheChoicesAndEraserSizesOnlyWithTheEraser) {
             EXPECT_TRUE(!size_slot || GetControlValue(panel[slot]) == (slot == 11)) << slot;
         }
     }
+    EXPECT_EQ(GetControlValue(panel[12]), 2);
     EXPECT_EQ(GetControlValue(panel[13]), 3);
-    EXPECT_EQ(hooks_control_picture(panel[14]), 165);
+    EXPECT_EQ(hooks_control_picture(panel[14]), 168);
+    // The bottom of every range, then codes just outside the ranges, which change nothing.
+    const char* const bottoms[] = {"TL01", "LTY0", "LNW3", "TLE1", "CP01"};
+    for (const char* code : bottoms) command(code);
+    for (const char* code :
+         {"CP09", "CP00", "TL00", "TL09", "TLE0", "TLE4", "LTY2", "LNW4", "SELE", "zzzz"})
+        EXPECT_EQ(command(code), eventNotHandledErr);
+    const OSType chosen[] = {g_dp_cur_tool, g_dp_cur_line_type, g_dp_cur_line_width,
+                             g_dp_cur_e_size, g_dp_cur_color};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(chosen[i], code_of(bottoms[i])) << bottoms[i];
     hooks_press_control(panel[2]);
     EXPECT_EQ(g_dp_cur_tool, FOUR_CC("TL03"));
     hooks_choose_popup_item(panel[13], 2);
@@ -115,29 +126,6 @@ TEST_F(ControlPanels, PanelShowsTheChoicesAndEraserSizesOnlyWithTheEraser) {
         EXPECT_EQ(g_dp_cur_tool, FOUR_CC(tool[0] == 'R' ? "SELE" : "HAND"));
         command("DRAW");
     }
-}
-
-// Each range at its top and then at its bottom, codes just outside the ranges, and the hand.
-TEST_F(ControlPanels, DrawingChoicesAreStoredByTheirCodesAndCodesOutsideTheRangesChangeNothing) {
-    const auto choices = [] {
-        return std::array{g_dp_cur_tool, g_dp_cur_line_type, g_dp_cur_line_width, g_dp_cur_e_size,
-                          g_dp_cur_color};
-    };
-    std::array<OSType, 5> expected{};
-    for (const auto& set : {std::array{"TL06", "LTY1", "LNW7", "TLE3", "CP08"},
-                            std::array{"TL01", "LTY0", "LNW3", "TLE1", "CP01"}}) {
-        for (int i = 0; i < 5; ++i) {
-            command(set[i]);
-            expected[i] = code_of(set[i]);
-        }
-        EXPECT_EQ(choices(), expected) << set[0];
-    }
-    for (const char* code :
-         {"CP09", "CP00", "TL00", "TL09", "TLE0", "TLE4", "LTY2", "LNW4", "SELE", "zzzz"})
-        EXPECT_EQ(command(code), eventNotHandledErr);
-    EXPECT_EQ(choices(), expected);
-    command("HAND");
-    EXPECT_EQ(g_dp_cur_tool, FOUR_CC("HAND"));
 }
 
 TEST_F(ControlPanels, CursorFollowsTheWindowAndTheTool) {

@@ -25,7 +25,6 @@ class FullScreen : public LiveTest {
   protected:
     void SetUp() override {
         LiveTest::SetUp();
-        g_fullscreen = nullptr;
         ASSERT_EQ(CreateWindowFromNib(g_nibRef, "toolbar", &g_tool_bar), noErr);
         ShowWindow(g_tool_bar);
         ASSERT_EQ(create_and_show_control_win(), noErr);
