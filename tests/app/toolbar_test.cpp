@@ -23,6 +23,7 @@ class Toolbar : public LiveTest {
         ASSERT_EQ(CreateWindowFromNib(g_nibRef, "toolbar", &g_tool_bar), noErr);
         ShowWindow(g_tool_bar);
         g_dp_cur_tool = FOUR_CC("HAND");
+        record_.sig = kIwSignature;  // what makes a window an image window
     }
     void TearDown() override {
         g_tool_bar = g_control_win = g_draw_win = nullptr;
@@ -87,10 +88,7 @@ TEST_F(Toolbar, EachStateEnablesExactlyItsCommandsAndControls) {
         g_file_conversion_dialog_ptr = c.converting ? dialog : nullptr;
         WindowRef window = c.front == kNone ? nullptr : shown_window();
         if (c.front == kLive) g_lm_win = window;
-        if (c.front == kImage || c.front == kHiddenImage) {
-            record_.sig = kIwSignature;
-            SetWRefCon(window, &record_);
-        }
+        if (c.front == kImage || c.front == kHiddenImage) SetWRefCon(window, &record_);
         if (c.front == kHiddenImage) HideWindow(window);
         tb_setup();
         for (const char* code : commands)

@@ -1,5 +1,4 @@
-// The live monitor window: its sizes, view scale, scroll bars, drawing,
-// dragging and wheel.
+// The live monitor window: its sizes, view scale, scroll bars, drawing, dragging and wheel.
 
 #include "monitor/live_monitor.h"
 
@@ -24,8 +23,8 @@ class LiveMonitor : public LiveTest {
         if (!IsControlVisible(c)) return {};
         return {true, hooks_view_size(c), GetControlMaximum(c)};
     }
-    // The live picture's pixel that window pixel (h, v) shows, for the picture
-    // drawn `width` wide from (-x, -y).
+    // The live picture's pixel that window pixel (h, v) shows, for the picture drawn `width`
+    // wide from (-x, -y).
     static std::uint32_t source_of(int h, int v, int width, int x = 0, int y = 0) {
         return GetPixelRGB(g_lm_off, (h + x) * g_off_width / width, (v + y) * g_off_width / width);
     }
@@ -50,8 +49,7 @@ TEST_F(LiveMonitor, SizeAndActualSizeCommandsSetTheShownWindowAtActualSizeOnceTh
         bool shown, refused;  // the window shown; the camera refuses the picture
         int size, width, height, ratio, requests;
     };
-    // The full size is kept within the 800 x 800 test screen, less room for the
-    // frame.
+    // The full size is kept within the 800 x 800 test screen, less room for the frame.
     const Row rows[] = {
         {"LM2 ", true, false, 1, 512, 384, 5, 1},  {"LM3 ", true, false, 2, 792, 768, 5, 1},
         {"LM1 ", true, false, 0, 256, 192, 5, 1},  {"ASIZ", true, false, 0, 256, 192, 5, 0},
@@ -107,15 +105,15 @@ TEST_F(LiveMonitor, BarsRangeTheScaledPictureAndOneBarBringsTheOtherWhenItsRoomI
 
 TEST_F(LiveMonitor, ZoomStepsWithinTheScaleAndAFrontImageWindowTakesIt) {
     start_live();
-    const auto step = [](int from, const char* code) {
-        pref.lm_ratio = from;
-        command(code);
-        return pref.lm_ratio;
-    };
-    EXPECT_EQ(step(0, "ZOUT"), 0);
-    EXPECT_EQ(step(0, "ZIN "), 1);
-    EXPECT_EQ(step(11, "ZIN "), 11);
-    EXPECT_EQ(step(11, "ZOUT"), 10);
+    // Out past each end, then one step back.
+    pref.lm_ratio = 0;
+    command("ZOUT");
+    command("ZIN ");
+    EXPECT_EQ(pref.lm_ratio, 1);
+    pref.lm_ratio = 11;
+    command("ZIN ");
+    command("ZOUT");
+    EXPECT_EQ(pref.lm_ratio, 10);
     WindowRef doc = iw_new(100, 80, 5);
     ASSERT_NE(doc, nullptr);
     ShowWindow(doc);
