@@ -40,13 +40,10 @@ TEST_F(ControlPanels, ButtonsSendTheirLensCommandsRestoreTheirRectangleAndKeepTh
     connect();
     ASSERT_EQ(command("RCON"), eventNotHandledErr);
     ASSERT_NE(g_control_win, nullptr);
-    struct Case {
-        std::vector<std::pair<int, int>> path;  // pressed at the first point, let go at the last
-        Sent expected;
-    };
-    // Normal iris released outside, then out and back in; open iris dragged out; close iris;
-    // tele; wide dragged out; a press just outside the normal iris button.
-    const Case cases[] = {
+    // Each press follows a path and is let go at its last point: the normal iris released
+    // outside, then out and back in; the open iris dragged out; close iris; tele; wide dragged
+    // out; a press just outside the normal iris button.
+    const std::pair<std::vector<std::pair<int, int>>, Sent> cases[] = {
         {{{100, 20}, {130, 20}}, {}},
         {{{100, 20}, {130, 20}, {100, 20}}, {{0xE2, 5}}},
         {{{150, 20}, {150, 60}}, {{0xE2, 2}, {0xE2, 4}}},
@@ -55,13 +52,13 @@ TEST_F(ControlPanels, ButtonsSendTheirLensCommandsRestoreTheirRectangleAndKeepTh
         {{{150, 60}, {5, 5}}, {{0xE0, 2}, {0xE0, 0}}},
         {{{119, 39}}, {}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(&c - cases);
+    for (const auto& [path, expected] : cases) {
+        SCOPED_TRACE(::testing::PrintToString(path));
         simcam_clear_record();
-        const auto [h, v] = c.path.front();
+        const auto [h, v] = path.front();
         const std::uint32_t before = GetPixelRGB(GetWindowPort(g_control_win), h, v);
-        press_through(g_control_win, c.path);
-        EXPECT_EQ(sent(), c.expected);
+        press_through(g_control_win, path);
+        EXPECT_EQ(sent(), expected);
         EXPECT_EQ(GetPixelRGB(GetWindowPort(g_control_win), h, v), before);
         EXPECT_FALSE(g_now_tracking_control_panel);
     }

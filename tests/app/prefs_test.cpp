@@ -95,6 +95,15 @@ TEST_F(Prefs, StoredBytesAreReadWordByWordWithinTheRecordAndItsRanges) {
                              words({kTag, 1, type, kPrefResID, 8, 2, 9, 0})};
     for (const Bytes& stored : damaged)
         EXPECT_EQ(load(stored), (Used{0, 5, 0})) << ::testing::PrintToString(stored);
+    // A resource is read into a handle up to the size asked for.
+    write_bytes(path(), record_file({1, 2, 3}));
+    std::int16_t ref, previous;
+    ASSERT_EQ(file_open_pref_res_file(&ref, &previous), noErr);
+    Bytes handle;
+    EXPECT_TRUE(file_load_res(kPrefResType, kPrefResID, &handle, nullptr, 8));
+    EXPECT_EQ(handle, words({1, 2}));
+    CloseResFile(ref);
+    UseResFile(previous);
 }
 
 TEST_F(Prefs, PipeFolderOrFileWhereTheFolderShouldBeReadsAsMissingAndIsLeftAlone) {
@@ -115,17 +124,6 @@ TEST_F(Prefs, PipeFolderOrFileWhereTheFolderShouldBeReadsAsMissingAndIsLeftAlone
         EXPECT_EQ(std::filesystem::status(path()).type(), type);
         std::filesystem::remove(path());
     }
-}
-
-TEST_F(Prefs, LoadResCopiesAtMostMaxSize) {
-    write_bytes(path(), record_file({1, 2, 3}));
-    std::int16_t ref, previous;
-    ASSERT_EQ(file_open_pref_res_file(&ref, &previous), noErr);
-    Bytes handle;
-    EXPECT_TRUE(file_load_res(kPrefResType, kPrefResID, &handle, nullptr, 8));
-    EXPECT_EQ(handle, words({1, 2}));
-    CloseResFile(ref);
-    UseResFile(previous);
 }
 
 }  // namespace
