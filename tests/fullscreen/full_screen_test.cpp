@@ -46,8 +46,30 @@ class FullScreen : public LiveTest {
     }
 };
 
-TEST_F(FullScreen, LivePictureFillsTheScreenWidthBetweenBlackBandsUntilAPressOrTheCameraGoes) {
-    start_live();
+// An image window first, then the live picture: each fitted on black, each ended through the
+// idle routine, with the windows shown before shown again.
+TEST_F(FullScreen, FrontWindowFillsTheScreenUntilEscapeTheCloseBoxAPressOrTheCameraGoes) {
+    connect();
+    command("FSCR");
+    EXPECT_EQ(g_fullscreen, nullptr) << "no document window";
+    WindowRef doc = iw_new(100, 50, 5);
+    ASSERT_NE(doc, nullptr);
+    ShowWindow(doc);
+    set_pixel(iw_record(doc)->img_off, 99, 49, RGBColor{0xFFFF, 0, 0});
+    command("FSCR");
+    ASSERT_NE(g_fullscreen, nullptr);
+    EXPECT_EQ(fs(1279, 831), 0xFF0000u);  // 100 x 50 scaled by 12.8, from row 192
+    hooks_window_key(g_fullscreen, 27);
+    idle(1);
+    EXPECT_EQ(g_fullscreen, nullptr);
+    EXPECT_EQ(shown(), (Shown{true, true, true}));
+    command("FSCR");
+    hooks_close_box(g_fullscreen);
+    EXPECT_TRUE(IsValidWindowPtr(g_fullscreen)) << "the close box only asks for the end";
+    idle(1);
+    EXPECT_EQ(g_fullscreen, nullptr);
+
+    ASSERT_EQ(command("MSTA"), noErr);
     HideWindow(g_control_win);
     command("FSCR");
     ASSERT_NE(g_fullscreen, nullptr);
@@ -71,33 +93,6 @@ TEST_F(FullScreen, LivePictureFillsTheScreenWidthBetweenBlackBandsUntilAPressOrT
     idle(2);
     EXPECT_EQ(g_fullscreen, nullptr);
     EXPECT_EQ(shown(), (Shown{true, false, true})) << "no camera: the control window stays hidden";
-}
-
-TEST_F(FullScreen, ImageIsFittedAndCentredAndEscapeOrTheCloseBoxEndsIt) {
-    connect();
-    command("FSCR");
-    EXPECT_EQ(g_fullscreen, nullptr) << "no document window";
-    WindowRef doc = iw_new(100, 50, 5);
-    ASSERT_NE(doc, nullptr);
-    ShowWindow(doc);
-    set_pixel(iw_record(doc)->img_off, 99, 49, RGBColor{0xFFFF, 0, 0});
-    command("FSCR");
-    ASSERT_NE(g_fullscreen, nullptr);
-    // 100 x 50 scaled by 12.8: 1,280 x 640, from row 192; the fitting itself is the offscreen
-    // routines' own.
-    EXPECT_EQ(fs(1279, 831), 0xFF0000u);
-    EXPECT_EQ(fs(1279, 832), 0u);
-
-    hooks_window_key(g_fullscreen, 27);
-    idle(1);
-    EXPECT_EQ(g_fullscreen, nullptr);
-    EXPECT_EQ(shown(), (Shown{true, true, true}));
-
-    command("FSCR");
-    hooks_close_box(g_fullscreen);
-    EXPECT_TRUE(IsValidWindowPtr(g_fullscreen)) << "the close box only asks for the end";
-    idle(1);
-    EXPECT_EQ(g_fullscreen, nullptr);
 }
 
 }  // namespace
