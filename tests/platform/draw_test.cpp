@@ -268,12 +268,13 @@ TEST_F(Draw, BufferFilledOnFirstUseLooksFilledFromTheStart) {
     EXPECT_EQ(inked(dst), cover({dot}));
 }
 
+// Pixels 0, 1, 2 doubled onto 1..6 of the same row: each is read before it is overwritten.
 TEST_F(Draw, OverlappingCopyWithinOneBufferReadsTheOriginal) {
-    GWorldPtr g = make(6, 1);
-    for (int h = 0; h < 6; ++h) set_pixel(g, h, 0, std::uint32_t(h));
-    const Rect sr = box(0, 0, 4, 1), dr = box(2, 0, 6, 1);
+    GWorldPtr g = make(7, 1);
+    for (int h = 0; h < 7; ++h) set_pixel(g, h, 0, std::uint32_t(h));
+    const Rect sr = box(0, 0, 3, 1), dr = box(1, 0, 7, 1);
     CopyBits(g, g, &sr, &dr, srcCopy, nullptr);
-    for (int h = 2; h < 6; ++h) EXPECT_EQ(GetPixelRGB(g, h, 0), std::uint32_t(h - 2));
+    for (int h = 1; h < 7; ++h) EXPECT_EQ(GetPixelRGB(g, h, 0), std::uint32_t((h - 1) / 2)) << h;
 }
 
 }  // namespace

@@ -169,16 +169,7 @@ TEST_F(Windows, ControlsAreFoundByIdentifierKeepTheirValuesInRangeAndReportTheir
                                                   kControlIndicatorPart}));
 }
 
-TEST_F(Windows, MissingDescriptionsFormsAndCursorsAreReported) {
-    IBNibRef nib = nullptr;
-    EXPECT_EQ(CreateNibReference("nothing", &nib), kIBCarbonRuntimeCantFindNibFile);
-    ASSERT_EQ(CreateNibReference("main", &nib), noErr);
-    WindowRef w = nullptr;
-    EXPECT_EQ(CreateWindowFromNib(nib, "NoSuchWindow", &w), kIBCarbonRuntimeCantFindObject);
-    EXPECT_EQ(w, nullptr);
-    EXPECT_EQ(SetMenuBarFromNib(nib, "toolbar"), kIBCarbonRuntimeCantFindObject);
-    DisposeNibReference(nib);
-    EXPECT_EQ(hooks_new_window_from_form("<ui>not a form", &w), kIBCarbonRuntimeCantFindObject);
+TEST_F(Windows, CursorsComeFromTheResourcesAndMissingOnesAreNull) {
     EXPECT_NE(GetCursor(138), nullptr);
     EXPECT_EQ(GetCursor(4321), nullptr);
 }
