@@ -249,21 +249,21 @@ TEST_F(Draw, WideRowStrideNeverTouchesThePadding) {
 // colour it will have, and the first partial drawing writes that colour everywhere else.
 TEST_F(Draw, BufferFilledOnFirstUseLooksFilledFromTheStart) {
     GWorldPtr dst = make(8, 4), layer = make(8, 4, fillOnFirstUse);
-    const RGBColor grey{0x8888, 0x8888, 0x8888}, red{0xFFFF, 0, 0};
+    const RGBColor key{0x1111, 0x2222, 0x3333}, red{0xFFFF, 0, 0};
     const Rect b = box(0, 0, 8, 4), dot = box(2, 1, 3, 2);
     EXPECT_EQ(GetPixelRGB(layer, 7, 3), kWhite);
-    RGBBackColor(&grey);
+    RGBBackColor(&key);
     EraseRect(&b);
-    EXPECT_EQ(GetPixelRGB(layer, 0, 0), 0x888888u);
+    EXPECT_EQ(GetPixelRGB(layer, 0, 0), 0x112233u);
     SetGWorld(dst);
-    RGBBackColor(&grey);
+    RGBBackColor(&key);
     CopyBits(layer, dst, &b, &b, transparent, nullptr);
     EXPECT_TRUE(inked(dst).empty()) << "a blank key-coloured layer shows nothing";
     SetGWorld(layer);
     RGBForeColor(&red);
     PaintRect(&dot);
     EXPECT_EQ(GetPixelRGB(layer, 2, 1), 0xFF0000u);
-    EXPECT_EQ(GetPixBaseAddr(layer)[4 * 8 * 3 + 1], 0x88) << "the memory itself is filled";
+    EXPECT_EQ(GetPixBaseAddr(layer)[4 * 8 * 3 + 1], 0x11) << "the memory itself is filled";
     CopyBits(layer, dst, &b, &b, transparent, nullptr);
     EXPECT_EQ(inked(dst), cover({dot}));
 }
