@@ -289,38 +289,30 @@ TEST_F(Codecs, PictSkipsNonImageOpcodesByTheirLengths) {
 // Hand-made pictures without the 512-byte header: size word, frame, version, then one
 // image opcode and the end.
 TEST_F(Codecs, PictReadsVersionOneBitmapsAndSixteenBitPixelsPackedInWordUnits) {
+    // clang-format off
     // Version 1: one-byte opcodes, a 1-bit BitsRect of 16 x 2 pixels.
     const std::vector<std::uint8_t> v1 = {
-        0,    0,    0,    0,    0,   0, 0, 2, 0, 16, 0x11, 0x01, 0xA0, 0x00, 0x82,
-        0x90, 0,    2,    0,    0,   0, 0, 0, 2, 0,  16,   0,    0,    0,    0,
-        0,    2,    0,    16,   0,   0, 0, 0, 0, 2,  0,    16,   0,    0,  // bounds, src, dst, mode
-        0xF0, 0x0F, 0x00, 0x01, 0xFF};
+        0, 0, 0, 0, 0, 0, 0, 2, 0, 16, 0x11, 0x01, 0xA0, 0x00, 0x82,  // size, frame, version
+        0x90, 0, 2, 0, 0, 0, 0, 0, 2, 0, 16,                          // op, rowBytes, bounds
+        0, 0, 0, 0, 0, 2, 0, 16, 0, 0, 0, 0, 0, 2, 0, 16, 0, 0,       // src, dst, mode
+        0xF0, 0x0F, 0x00, 0x01, 0xFF};                                // two rows, end
+    // Version 2 (frame, version, header, pixel map) with 16-bit direct pixels of 8 x 2: a run
+    // of red and a literal row.
+    const std::vector<std::uint8_t> v2 = {
+        0, 0, 0, 0, 0, 0, 0, 2, 0, 8, 0x00, 0x11, 0x02, 0xFF, 0x0C, 0x00,  // frame, version
+        0xFF, 0xFE, 0, 0, 0, 0x48, 0, 0, 0, 0x48, 0, 0, 0, 0, 0, 0, 0, 2, 0, 8, 0, 0, 0, 0,
+        0x00, 0x9A, 0, 0, 0, 0xFF, 0x80, 16, 0, 0, 0, 0, 0, 2, 0, 8,        // rowBytes, bounds
+        0, 0, 0, 3, 0, 0, 0, 0, 0, 0x48, 0, 0, 0, 0x48, 0, 0,               // packType 3, res
+        0, 16, 0, 16, 0, 3, 0, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,       // type, size, cmp
+        0, 0, 0, 0, 0, 2, 0, 8, 0, 0, 0, 0, 0, 2, 0, 8, 0, 0x40,            // src, dst, mode
+        3, 0xF9, 0x7C, 0x00,                                                // 8 x red
+        17, 7, 0x03, 0xE0, 0x03, 0xE0, 0x03, 0xE0, 0x03, 0xE0, 0x00, 0x1F, 0x00, 0x1F, 0x00, 0x00,
+        0x7F, 0xFF,                                                         // literal row
+        0x00, 0xFF};                                                        // end
+    // clang-format on
     std::vector<std::uint32_t> want(32, 0xFFFFFF);
     for (int x : {0, 1, 2, 3, 12, 13, 14, 15, 31}) want[std::size_t(x)] = 0;
     expect_pixels(ReadPICTImage, v1, want, 16, 2, "version 1");
-    // Version 2, 16-bit direct pixels of 8 x 2: a run of red and a literal row.
-    const std::vector<std::uint8_t> v2 = {0,    0,    0,    0,    0,    0,    0,
-                                          2,    0,    8,    0x00, 0x11, 0x02, 0xFF,
-                                          0x0C, 0x00,  // size, frame, version
-                                          0xFF, 0xFE, 0,    0,    0,    0x48, 0,
-                                          0,    0,    0x48, 0,    0,    0,    0,
-                                          0,    0,    0,    2,    0,    8,    0,
-                                          0,    0,    0,    0x00, 0x9A, 0,    0,
-                                          0,    0xFF, 0x80, 16,   0,    0,    0,
-                                          0,    0,    2,    0,    8,  // op, base, rowBytes, bounds
-                                          0,    0,    0,    3,    0,    0,    0,
-                                          0,    0,    0x48, 0,    0,    0,    0x48,
-                                          0,    0,  // version, packType 3, res
-                                          0,    16,   0,    16,   0,    3,    0,
-                                          5,    0,    0,    0,    0,    0,    0,
-                                          0,    0,    0,    0,    0,    0,  // type, size, cmp
-                                          0,    0,    0,    0,    0,    2,    0,
-                                          8,    0,    0,    0,    0,    0,    2,
-                                          0,    8,    0,    0x40,  // src, dst, mode
-                                          3,    0xF9, 0x7C, 0x00,  // 8 x red
-                                          17,   7,    0x03, 0xE0, 0x03, 0xE0, 0x03,
-                                          0xE0, 0x03, 0xE0, 0x00, 0x1F, 0x00, 0x1F,
-                                          0x00, 0x00, 0x7F, 0xFF, 0x00, 0xFF};  // literal row, end
     want.assign(8, 0xFF0000);
     want.insert(want.end(),
                 {0x00FF00, 0x00FF00, 0x00FF00, 0x00FF00, 0x0000FF, 0x0000FF, 0x000000, 0xFFFFFF});
