@@ -1,4 +1,5 @@
-// Pixel-exact checks of the drawing layer: pens, patterns, fills and block copies.
+// Pixel-exact checks of the drawing layer: pens, patterns, fills, block copies and pictures
+// drawn into rectangles.
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,9 @@
 #include <set>
 #include <utility>
 
-#include "platform/draw.h"
+#include "platform/codec_support.h"
+#include "platform/codecs.h"
+#include "support/image_files.h"
 
 namespace {
 
@@ -265,6 +268,48 @@ TEST_F(Draw, OverlappingCopyWithinOneBufferReadsTheOriginal) {
     const Rect sr = box(0, 0, 3, 1), dr = box(1, 0, 7, 1);
     CopyBits(g, g, &sr, &dr, srcCopy, nullptr);
     for (int h = 1; h < 7; ++h) EXPECT_EQ(GetPixelRGB(g, h, 0), std::uint32_t((h - 1) / 2)) << h;
+}
+
+// A row of grey levels drawn into a row of another width: shrinking averages the covered
+// area, enlarging interpolates, the same size copies exactly.
+TEST_F(Draw, PictureShrinkingAveragesEnlargingInterpolatesAndTheSameSizeCopies) {
+    const struct {
+        std::vector<int> levels;
+        std::vector<int> drawn;  // the red components
+    } cases[] = {
+        {{0, 255, 0, 255, 0, 255, 0, 255}, {128, 128, 128, 128}},
+        {{0, 90, 180}, {30, 150}},  // each output covers one and a half source pixels
+        {{0, 255}, {0, 64, 191, 255}},
+        {{3, 250, 17, 99, 0, 255, 128, 1}, {3, 250, 17, 99, 0, 255, 128, 1}},
+    };
+    for (const auto& c : cases) {
+        GWorldPtr row = new_white_world(int(c.levels.size()), 1);
+        for (std::size_t x = 0; x < c.levels.size(); ++x)
+            std::fill_n(row->pixels + 4 * x + 1, 3, std::uint8_t(c.levels[x]));
+        PicHandle pic = NewPictureAdopting(row);
+        GWorldPtr port = make(int(c.drawn.size()), 1);
+        const Rect r = box(0, 0, port->width, 1);
+        DrawPicture(pic, &r);
+        KillPicture(pic);
+        std::vector<int> reds;
+        for (std::uint32_t p : gworld_pixels(port)) reds.push_back(int(p >> 16));
+        EXPECT_EQ(reds, c.drawn);
+    }
+}
+
+TEST_F(Draw, PictureStaysInsideTheClipAndTheBounds) {
+    GWorldPtr src = make_test_image(6, 6, 4), port = make(8, 4);
+    const auto want = gworld_pixels(src);
+    PicHandle pic = NewPictureAdopting(src);
+    const Rect clip = box(1, 0, 8, 4), dst = box(-2, -1, 4, 5);  // beyond the top-left corner
+    ClipRect(&clip);
+    DrawPicture(pic, &dst);
+    KillPicture(pic);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(GetPixelRGB(port, x, y),
+                      x >= 1 && x < 4 ? want[std::size_t((y + 1) * 6 + x + 2)] : kWhite)
+                << x << "," << y;
 }
 
 }  // namespace
