@@ -2,6 +2,7 @@
 // command meets them, and the picture decoded into the capture offscreen.
 
 #include <algorithm>
+#include <ranges>
 
 #include "camera/capture.h"
 #include "camera/live_stream.h"
@@ -17,19 +18,7 @@
 namespace {
 
 bool printed(const std::string& line) {
-    const std::vector<std::string> all = hooks_stdout_lines();
-    return std::find(all.begin(), all.end(), line) != all.end();
-}
-
-// What each chunk read of the last request moved; every one asks for a whole buffer.
-std::vector<std::uint32_t> chunk_reads() {
-    std::vector<std::uint32_t> out;
-    const std::vector<SimcamTransfer>& all = simcam_transfers();  // the block, the response, chunks
-    for (std::size_t i = 2; i < all.size(); ++i) {
-        EXPECT_EQ(all[i].size, std::uint32_t(kRecvBufSize));
-        out.push_back(all[i].moved);
-    }
-    return out;
+    return std::ranges::count(hooks_stdout_lines(), line) > 0;
 }
 
 struct ChunkRow {
@@ -54,14 +43,17 @@ TEST_F(CameraTest, BodyIsReadInChunksOfAtMost65536BytesWithTheirPrefixes) {
         hooks_capture_stdout(false);
         hooks_capture_stdout(true);
         EXPECT_EQ(do_grab_image(), 1);
-        EXPECT_EQ(chunk_reads(), row.chunks);
+        std::vector<std::uint32_t> moved;  // after the block and the response, each chunk read
+        for (const SimcamTransfer& t : simcam_transfers() | std::views::drop(2)) {
+            EXPECT_EQ(t.size, std::uint32_t(kRecvBufSize)) << "a whole buffer is asked for";
+            moved.push_back(t.moved);
+        }
+        EXPECT_EQ(moved, row.chunks);
         EXPECT_EQ(printed("data_from_camera_sync: ************************************* "
                           "zero length packet will come "),
                   row.zero_length_line);
     }
 }
-
-const char* const kNotCaptured = "The picture could not be captured.";
 
 // Padding after the scan data, as some cameras send, instead of a fault.
 constexpr int kPadded = -1;
@@ -83,7 +75,7 @@ class CaptureFaults : public LiveTest {};
 
 TEST_F(CaptureFaults, AfterAGoodPictureEachFailureMakesNoWindowAndIsToldOnce) {
     using enum SimcamFault;
-    const char* const lost = kNotCaptured;
+    const char* const lost = "The picture could not be captured.";
     const char* const timed_out =
         "data_from_camera_sync: ReadPipeTO Failed, err = e0004051(-536854447)";
     const FaultRow rows[] = {
@@ -149,11 +141,7 @@ TEST_F(CameraTest, PictureDecodesIntoTheCaptureOffscreenAndReachesTheLiveOneOnly
         for (int v : {100, 600, 760})
             EXPECT_EQ(GetPixelRGB(g_grab_off, h, v), GetPixelRGB(want, h, v)) << h << "," << v;
     DisposeGWorld(want);
-    Rect all;
-    GetPortBounds(g_lm_off, &all);
-    SetGWorld(g_lm_off);
-    ForeColor(redColor);
-    PaintRect(&all);
+    set_pixel(g_lm_off, 64, 100, RGBColor{0xFFFF, 0, 0});
     WindowRef live = show_live_window();
     HideWindow(live);
     live_monoitor_start();
