@@ -1,4 +1,4 @@
-// The event loop's nested runs and timers, mouse scripts and documents given at start.
+// The event loop's nested runs and timers, and documents given at start.
 
 #include <filesystem>
 
@@ -54,21 +54,6 @@ TEST_F(Events, ARunWithNoTimeLeftTimesOutAndARepeatingTimerWaitsItsFirstDelayOnc
     EXPECT_EQ(hooks_timers()[0].next_ms, 0);
     EXPECT_EQ(RunCurrentEventLoop(30.0), 0);
     EXPECT_EQ(hooks_timers()[0].next_ms, 50);
-}
-
-TEST_F(Events, ScriptedMouseFeedsStillDownAndGetMouseThenReleases) {
-    WindowRef w = nullptr;
-    ASSERT_EQ(hooks_new_window_from_form(document_form(100, 80).c_str(), &w), noErr);
-    MoveWindow(w, 100, 200, false);
-    ShowWindow(w);
-    SetPortWindowPort(w);
-    hooks_script_mouse({{{210, 110}, true}, {{220, 130}, true}, {{225, 140}, false}});
-    EXPECT_TRUE(Button());
-    std::vector<std::pair<int, int>> seen;  // (h, v)
-    for (Point p; StillDown(); seen.emplace_back(p.h, p.v)) GetMouse(&p);
-    EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{10, 10}, {30, 20}}));
-    EXPECT_FALSE(Button());
-    EXPECT_FALSE(StillDown()) << "the script is used up: the button stays up";
 }
 
 struct Opened {

@@ -18,9 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A w x 1 row of grey levels drawn into the first width pixels of an 8 x 4 port: the red
-// components drawn. Shrinking averages the covered area, enlarging interpolates, the same
-// size copies exactly.
+// A row of grey levels drawn into a row of another width: the red components drawn. Shrinking
+// averages the covered area, enlarging interpolates, the same size copies exactly.
 TEST(Pictures, ShrinkingAveragesEnlargingInterpolatesAndTheSameSizeCopies) {
     const struct {
         std::vector<int> levels;
@@ -32,17 +31,17 @@ TEST(Pictures, ShrinkingAveragesEnlargingInterpolatesAndTheSameSizeCopies) {
         {{3, 250, 17, 99, 0, 255, 128, 1}, {3, 250, 17, 99, 0, 255, 128, 1}},
     };
     for (const auto& c : cases) {
-        GWorldPtr row = new_white_world(int(c.levels.size()), 1), port = new_white_world(8, 4);
+        const int width = int(c.drawn.size());
+        GWorldPtr row = new_white_world(int(c.levels.size()), 1), port = new_white_world(width, 1);
         for (std::size_t x = 0; x < c.levels.size(); ++x)
             std::fill_n(row->pixels + 4 * x + 1, 3, std::uint8_t(c.levels[x]));
         PicHandle pic = NewPictureAdopting(row);
         SetGWorld(port);
         Rect r;
-        SetRect(&r, 0, 0, int(c.drawn.size()), 1);
+        SetRect(&r, 0, 0, width, 1);
         DrawPicture(pic, &r);
         std::vector<int> reds;
-        for (std::size_t x = 0; x < c.drawn.size(); ++x)
-            reds.push_back(int(GetPixelRGB(port, int(x), 0) >> 16));
+        for (std::uint32_t p : gworld_pixels(port)) reds.push_back(int(p >> 16));
         EXPECT_EQ(reds, c.drawn);
         SetGWorld(nullptr);
         KillPicture(pic);
