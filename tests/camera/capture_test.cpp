@@ -1,7 +1,9 @@
 // The image request: chunk arithmetic, the camera's faults at each step as the capture
-// command meets them, and the picture decoded into the capture offscreen.
+// command meets them, the picture decoded into the capture offscreen, and the frame header
+// chosen for a picture size.
 
 #include <algorithm>
+#include <cstring>
 #include <ranges>
 
 #include "camera/capture.h"
@@ -9,7 +11,6 @@
 #include "camera/protocol.h"
 #include "camera/transfer.h"
 #include "camera/usb_connection.h"
-#include "monitor/live_monitor.h"
 #include "platform/codecs.h"
 #include "simcam/simcam.h"
 #include "support/image_docs.h"
@@ -21,14 +22,12 @@ bool printed(const std::string& line) {
     return std::ranges::count(hooks_stdout_lines(), line) > 0;
 }
 
-struct ChunkRow {
-    std::uint32_t body;
-    std::vector<std::uint32_t> chunks;
-    bool zero_length_line;
-};
-
 TEST_F(CameraTest, BodyIsReadInChunksOfAtMost65536BytesWithTheirPrefixes) {
-    const ChunkRow rows[] = {
+    const struct {
+        std::uint32_t body;
+        std::vector<std::uint32_t> chunks;
+        bool zero_length_line;
+    } rows[] = {
         {504, {512}, true},
         {505, {513}, false},
         {65528, {65536}, false},
@@ -36,7 +35,7 @@ TEST_F(CameraTest, BodyIsReadInChunksOfAtMost65536BytesWithTheirPrefixes) {
         {131560, {65536, 65536, 512}, true},
     };
     connect();
-    for (const ChunkRow& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(std::to_string(row.body) + " bytes");
         simcam_set_body(std::vector<std::uint8_t>(row.body, 0x5A));
         simcam_clear_record();
@@ -55,30 +54,27 @@ TEST_F(CameraTest, BodyIsReadInChunksOfAtMost65536BytesWithTheirPrefixes) {
     }
 }
 
-// Padding after the scan data, as some cameras send, instead of a fault.
-constexpr int kPadded = -1;
+class CaptureFaults : public LiveTest {};
 
 // What the capture command meets when the camera fails at one step of its image request.
 // Only a request that delivered and decoded a new picture makes a window; every failure
 // reaches the user once, by the request's own beep or alert, else by the command's alert.
-struct FaultRow {
-    int at;  // the transfer that fails: 1 the command's write, 2 the response, 3 the first chunk
-    SimcamFault fault;
-    bool kept;           // the connection stays open
-    int beeps;           // beeps heard
-    const char* alert;   // the one alert's message, or null for none
-    bool count_cleared;  // g_latst_jpeg_size is 0 afterwards
-    const char* line;    // a line that must appear on standard output, or null
-};
-
-class CaptureFaults : public LiveTest {};
 
 TEST_F(CaptureFaults, AfterAGoodPictureEachFailureMakesNoWindowAndIsToldOnce) {
     using enum SimcamFault;
     const char* const lost = "The picture could not be captured.";
     const char* const timed_out =
         "data_from_camera_sync: ReadPipeTO Failed, err = e0004051(-536854447)";
-    const FaultRow rows[] = {
+    const struct {
+        int at;  // the transfer that fails: 1 the command's write, 2 the response, 3 the first
+                 // chunk
+        SimcamFault fault;
+        bool kept;           // the connection stays open
+        int beeps;           // beeps heard
+        const char* alert;   // the one alert's message, or null for none
+        bool count_cleared;  // g_latst_jpeg_size is 0 afterwards
+        const char* line;    // a line that must appear on standard output, or null
+    } rows[] = {
         {2, refuse, true, 1, nullptr, false, nullptr},        // refused
         {2, huge_size, true, 1, nullptr, true, nullptr},      // a size beyond any picture
         {2, zero_size, true, 0, lost, true, nullptr},         // 0 bytes announced
@@ -96,12 +92,9 @@ TEST_F(CaptureFaults, AfterAGoodPictureEachFailureMakesNoWindowAndIsToldOnce) {
          "data_from_camera_sync: ReadPipeTO Failed, err = e00002c0(-536870208)"},
         {3, corrupt_body, true, 0, lost, true, nullptr},               // the body is corrupt
         {1, write_never_completes, true, 0, nullptr, false, nullptr},  // the write never completes
-        {kPadded, refuse, true, 0, nullptr, false, nullptr},  // the body is padded after its data
     };
-    std::vector<std::uint8_t> padded = simcam_picture_body(0);
-    padded.insert(padded.end(), 300, 0);
     WindowRef live = show_live_window();
-    for (const FaultRow& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE("row " + std::to_string(&row - rows));
         simcam_plug(true);
         if (!is_camera_active()) connect();
@@ -112,7 +105,7 @@ TEST_F(CaptureFaults, AfterAGoodPictureEachFailureMakesNoWindowAndIsToldOnce) {
         hooks_clear_record();
         hooks_capture_stdout(false);
         hooks_capture_stdout(true);
-        row.at == kPadded ? simcam_set_body(padded) : simcam_fail_at(row.at, row.fault);
+        simcam_fail_at(row.at, row.fault);
 
         command("CAPT");
         run_posted();
@@ -156,6 +149,32 @@ TEST_F(CameraTest, PictureDecodesIntoTheCaptureOffscreenAndReachesTheLiveOneOnly
     for (int h : {10, 500, 1000})
         for (int v : {10, 400, 700})
             EXPECT_EQ(GetPixelRGB(g_lm_off, h, v), GetPixelRGB(g_grab_off, h, v)) << h << "," << v;
+}
+
+// The frame's height and width, big-endian, at this offset of every header.
+constexpr std::size_t kFrameHeight = 561;
+
+TEST(FrameHeader, ChosenByWidthThenHeightAndAssembledAroundTheBody) {
+    const struct {
+        std::int32_t width, height;     // the picture's size
+        int frame_width, frame_height;  // the frame size the chosen header declares
+    } rows[] = {
+        {1024, 720, 1024, 768}, {1280, 720, 1280, 720},   {1280, 960, 1280, 960},
+        {640, 960, 1280, 960},  {1280, 1000, 1280, 1024},
+    };
+    for (const auto& row : rows) {
+        const std::uint8_t* h = jpeg_header_for(row.width, row.height) + kFrameHeight;
+        EXPECT_EQ(h[0] << 8 | h[1], row.frame_height) << row.width << " x " << row.height;
+        EXPECT_EQ(h[2] << 8 | h[3], row.frame_width) << row.width << " x " << row.height;
+    }
+    const std::uint8_t body[1] = {0x5A};
+    std::size_t length = 0;
+    std::uint8_t* stream = assemble_jpeg_stream(body, 1, 1280, 960, &length);
+    ASSERT_EQ(length, 578u);
+    EXPECT_EQ(std::memcmp(stream, gJpegHeader_1280x960.data(), kJpegHeaderSize), 0);
+    EXPECT_EQ(std::vector<std::uint8_t>(stream + 575, stream + 578),
+              (std::vector<std::uint8_t>{0x5A, 0xFF, 0xD9}));
+    delete[] stream;
 }
 
 }  // namespace

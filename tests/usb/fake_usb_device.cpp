@@ -171,8 +171,7 @@ bool FakeUsbDevice::handle(_UMockdevIoctlClient* client) {
                     u.actual = urb->buffer_length;
                     ready_.push_back(u);
                 }
-            } else if (answers_.empty() || answers_.front().never) {
-                if (!answers_.empty()) answers_.pop_front();
+            } else if (answers_.empty()) {
                 flying_.push_back(u);
             } else {
                 FakeInAnswer a = answers_.front();

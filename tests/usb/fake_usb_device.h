@@ -36,8 +36,7 @@ struct FakeDeviceShape {
 // One answer to a read on an IN endpoint.
 struct FakeInAnswer {
     std::vector<std::uint8_t> data;  // the bytes sent
-    int error;   // 0, or the errno the transfer ends with (EPIPE: a stall that halts the pipe)
-    bool never;  // the read never completes
+    int error;  // 0, or the errno the transfer ends with (EPIPE: a stall that halts the pipe)
 };
 
 // What the host did to the device.
@@ -52,7 +51,7 @@ class FakeUsbDevice {
     explicit FakeUsbDevice(const FakeDeviceShape& shape);
     ~FakeUsbDevice();
 
-    void answer_in(const FakeInAnswer& answer);  // queued, one per read
+    void answer_in(const FakeInAnswer& answer);  // queued, one per read; none: the read waits
     void hold_writes(bool on);                   // writes stay pending while on
     void vanish();                               // the device stops answering, no event
     void unplug();                               // the device goes; its "remove" event follows
