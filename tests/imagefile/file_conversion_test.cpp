@@ -115,11 +115,7 @@ TEST_F(FileConversion, OutputIsNumberedOnePastTheHighestPresentUpToIMAG9999) {
     // The numbers present, and those written by two conversions in a row: none past 9999.
     const std::pair<std::vector<int>, std::vector<int>> cases[] = {
         {{1, 2, 3, 7}, {8, 9}}, {{}, {1, 2}}, {{9998}, {9999}}};
-    const auto name = [](int n) {
-        char text[16];
-        std::snprintf(text, sizeof text, "IMAG%04d.JPG", n);
-        return std::string(text);
-    };
+    const auto name = [](int n) { return "IMAG" + std::to_string(10000 + n).substr(1) + ".JPG"; };
     picture(src.file("p.bmp"), 20, 10);
     const FSSpec source{src.path(), "p.bmp"};
     for (const auto& [present, written] : cases) {
@@ -142,7 +138,6 @@ TEST_F(FileConversion, OutputIsNumberedOnePastTheHighestPresentUpToIMAG9999) {
 TEST_F(FileConversion, CanvasIsRoundedUpToBlocksOrScaledOntoTheLargestAndCentred) {
     // The picture's size, the canvas and the picture's place on it (top, left, bottom, right).
     const std::tuple<std::int16_t, std::int16_t, Rect, Rect> cases[] = {
-        {100, 50, {0, 0, 56, 112}, {3, 6, 53, 106}},
         {1, 1, {0, 0, 8, 16}, {3, 7, 4, 8}},
         {2592, 1944, {0, 0, 1944, 2592}, {0, 0, 1944, 2592}},
         {2000, 3000, {0, 0, 1944, 2592}, {0, 648, 1944, 1944}},
@@ -238,16 +233,16 @@ TEST_F(FileConversion, ConvertButtonNeedsTheDestinationAndTheSourceOfTheMode) {
     };
     // Each state is looked at when the dialog waits again, as the next step begins; an idle
     // wait would take real time.
-    const auto look = [](bool enabled, std::int16_t radio) {
-        DialogRef d = g_file_conversion_dialog_ptr;
-        EXPECT_EQ(IsControlActive(du_get_ctl(d, 1)), enabled) << radio;
-        EXPECT_EQ(GetControlValue(du_get_ctl(d, radio)), 1);
-        EXPECT_EQ(GetControlValue(du_get_ctl(d, std::int16_t(9 - radio))), 0);
-    };
     std::vector<Action> actions;
     for (std::size_t i = 0; i <= std::size(steps); ++i)
         actions.push_back([&, i] {
-            if (i > 0) look(std::get<1>(steps[i - 1]), std::get<2>(steps[i - 1]));
+            if (i > 0) {
+                const auto& [step, enabled, radio] = steps[i - 1];
+                DialogRef d = g_file_conversion_dialog_ptr;
+                EXPECT_EQ(IsControlActive(du_get_ctl(d, 1)), enabled) << i;
+                EXPECT_EQ(GetControlValue(du_get_ctl(d, radio)), 1);
+                EXPECT_EQ(GetControlValue(du_get_ctl(d, std::int16_t(9 - radio))), 0);
+            }
             i < std::size(steps) ? std::get<0>(steps[i])() : click(2);
         });
     run_dialog(actions);

@@ -81,8 +81,7 @@ TEST_F(OpenSave, FilesOpenByTheirContentAndThoseThatDoNotAreNamedWithTheReasonIn
     EXPECT_EQ(hooks_alerts()[0].message, listed);
     EXPECT_EQ(document_titles(), titles);
     GWorldPtr src = make_test_image(24, 16, 7);
-    for (WindowRef w = GetFrontWindowOfClass(kDocumentWindowClass, false); w;
-         w = GetNextWindowOfClass(w, kDocumentWindowClass, false)) {
+    for (WindowRef w : image_windows()) {
         IwRecord* r = rec(w);
         EXPECT_TRUE(r->has_spec && !r->modified && IsWindowVisible(w));
         EXPECT_EQ(r->file_type, type_of(r->spec.name));

@@ -154,6 +154,7 @@ TEST_F(Editing, PressInThePictureActsByTheToolAndEveryToolButTheHandClearsTheSel
         hooks_click_window(w);  // at (5, 5)
         EXPECT_EQ(EmptyRect(&rec(w)->sel_rect), !keeps_selection);
         EXPECT_EQ(GetPixelRGB(GetWindowPort(w), 22, 20) == 0, keeps_selection) << "marquee";
+        EXPECT_EQ(GetPixelRGB(GetWindowPort(w), 25, 25), 0xFFFFFFu) << "the picture inside";
         EXPECT_EQ(GetPixelRGB(rec(w)->draw_off, 5, 5) == 0, draws);
         EXPECT_EQ(rec(w)->modified, draws);
         close_all_documents();

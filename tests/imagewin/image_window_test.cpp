@@ -170,16 +170,6 @@ TEST_F(ImageWindow, LargePictureShowsItsCornersAtTheHighestScale) {
     EXPECT_EQ(GetPixelRGB(port, 399 - 32, 299), 0xFFFFFFu);
 }
 
-TEST_F(ImageWindow, SelectionIsFramedInTheMarqueePatternOverThePicture) {
-    WindowRef w = view_doc(40, 40, 5, 85, 85);
-    SetRect(&rec(w)->sel_rect, 10, 10, 30, 30);
-    iw_draw(w);
-    // Row 10 of the pattern is 0xC3 (10 mod 8 = 2): columns 8, 9 black, 10 to 13 white.
-    EXPECT_EQ(GetPixelRGB(GetWindowPort(w), 14, 10), 0x000000u);
-    EXPECT_EQ(GetPixelRGB(GetWindowPort(w), 12, 10), 0xFFFFFFu);
-    EXPECT_EQ(GetPixelRGB(GetWindowPort(w), 20, 20), 0xFFFFFFu) << "the picture shows inside";
-}
-
 TEST_F(ImageWindow, WheelScrollsThreeLinesOfSixteenPixelsANotchAndTheHandDragsThePicture) {
     WindowRef w = view_doc(2000, 2000, 5, 300, 200);
     // A turn, and the bars' values after it from 500 each.
