@@ -25,14 +25,6 @@ class OpenSave : public ImageDocTest {
         DisposeGWorld(src);
     }
     FSSpec spec(const std::string& name) const { return FSSpec{dir_.path(), name}; }
-    // A modified 8 x 6 document that belongs to the file name of the given type.
-    WindowRef doc_of_file(const std::string& name, OSType type) {
-        WindowRef w = new_doc(8, 6);
-        rec(w)->has_spec = true;
-        rec(w)->spec = spec(name);
-        rec(w)->file_type = type;
-        return w;
-    }
     std::size_t files_in_folder() const {
         const std::filesystem::directory_iterator all(dir_.path());
         return std::size_t(std::distance(begin(all), end(all)));
@@ -203,7 +195,10 @@ TEST_F(OpenSave, FileDialogsTakeOneFileOfTheImageKindsAndStartInTheLastFolderUse
     EXPECT_EQ(hooks_nav_record().location, home) << "a folder that is gone falls back to home";
     // A document with a file is saved as from its own folder, under its own name.
     hooks_answer_put_file({});
-    iw_save(doc_of_file("scan.old.bmp", FOUR_CC("BMPf")), true);
+    WindowRef w = new_doc(8, 6, 5, "scan.old.bmp");
+    rec(w)->has_spec = true;
+    rec(w)->spec.folder = dir_.path();
+    iw_save(w, true);
     EXPECT_EQ(hooks_nav_record().location, dir_.path());
     EXPECT_EQ(hooks_nav_record().put_file_name, "scan.old.jpg");
     ::unsetenv("XDG_CONFIG_HOME");
