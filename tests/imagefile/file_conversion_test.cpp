@@ -221,7 +221,8 @@ TEST_F(FileConversion, FailuresAreToldOnceAndLeaveNoFile) {
 
 TEST_F(FileConversion, ConvertButtonNeedsTheDestinationAndTheSourceOfTheMode) {
     picture(src.file("p.bmp"), 16, 8);
-    // A step, whether the convert button is enabled afterwards and the radio button then on.
+    // A step, whether the convert button is enabled afterwards and the radio button then on;
+    // the last, a cancelled choice, keeps the destination.
     const std::tuple<Action, bool, std::int16_t> steps[] = {
         {[] {}, false, 3},
         {choose(5, src.file("p.bmp")), false, 3},
@@ -229,8 +230,7 @@ TEST_F(FileConversion, ConvertButtonNeedsTheDestinationAndTheSourceOfTheMode) {
         {[] { click(6); }, false, 6},
         {choose(8, src.path()), true, 6},
         {[] { click(3); }, true, 3},
-        {choose(10, ""), true, 3},  // a cancelled choice keeps the destination
-    };
+        {choose(10, ""), true, 3}};
     // Each state is looked at when the dialog waits again, as the next step begins; an idle
     // wait would take real time.
     std::vector<Action> actions;

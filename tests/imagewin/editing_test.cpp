@@ -127,8 +127,7 @@ TEST_F(Editing, SelectionFollowsTheDragInPicturePixelsClampedToThePicture) {
         {5, 0, 0, pt(30, 20), pt(10, 5), {5, 10, 20, 30}},
         {7, 20, 10, pt(0, 0), pt(5, 7), {5, 10, 8, 12}},
         {5, 0, 0, pt(350, 250), pt(410, 310), {250, 350, 300, 400}},
-        {5, 0, 0, pt(405, 10), pt(412, 20), {10, 405, 20, 400}},  // beyond the right: empty
-    };
+        {5, 0, 0, pt(405, 10), pt(412, 20), {10, 405, 20, 400}}};  // beyond the right: empty
     for (const auto& [zoom_index, scroll_h, scroll_v, from, to, selection] : cases) {
         WindowRef w = view_doc(400, 300, zoom_index);
         SetControlValue(rec(w)->sc_h, scroll_h);
@@ -167,8 +166,7 @@ TEST_F(Editing, ZoomToSelectionFillsTheViewCentredWithinOneSixteenthToSixteen) {
         {400, {100, 100, 110, 110}, "scan 1600%", 1480, 1530},  // 30 clamped to 16
         {400, {10, 20, 60, 120}, "scan 400%", 80, 0},
         {8000, {0, 0, 100, 8000}, "scan 6.25%", 50, 0},  // 0.05 raised to 1/16
-        {400, {10, 20, 10, 120}, "scan 100%", 0, 0},     // no selection: nothing
-    };
+        {400, {10, 20, 10, 120}, "scan 100%", 0, 0}};    // no selection: nothing
     for (const auto& [width, selection, title, scroll_h, scroll_v] : cases) {
         WindowRef w = view_doc(width, 400);
         rec(w)->sel_rect = selection;
@@ -236,8 +234,12 @@ TEST_F(Editing, ToolsLeaveTheirShapeInPicturePixelsWhateverTheScale) {
         {"TL04", 5, "LNW3", {pt(10, 10), pt(20, 25), pt(30, 20)}, {10, 10, 13, 33}, 3 * 23},
         {"TL05", 5, "LNW3", {pt(10, 10), pt(20, 25), pt(30, 20)}, {10, 10, 23, 13}, 3 * 13},
         // At 6.25% the far point lies 48,000 picture pixels to the left, beyond 16 bits.
-        {"TL01", 0, "LNW3", {pt(2, 2), pt(-3000, 2), pt(-3000, 3), pt(2, 3)}, {32, 0, 51, 35}, 210},
-    };
+        {"TL01",
+         0,
+         "LNW3",
+         {pt(2, 2), pt(-3000, 2), pt(-3000, 3), pt(2, 3)},
+         {32, 0, 51, 35},
+         210}};
     for (const auto& [tool, zoom_index, size, path, marked, count] : cases) {
         SCOPED_TRACE(std::string(tool) + " " + size + " at " + std::to_string(zoom_index));
         WindowRef w = view_doc(400, 300, zoom_index);

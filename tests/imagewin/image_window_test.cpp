@@ -170,17 +170,12 @@ TEST_F(ImageWindow, LargePictureShowsItsCornersAtTheHighestScale) {
 
 TEST_F(ImageWindow, WheelScrollsThreeLinesOfSixteenPixelsANotchAndTheHandDragsThePicture) {
     WindowRef w = view_doc(2000, 2000, 5, 300, 200);
-    // A turn, and the bars' values after it from 500 each.
+    // A turn, and the bars' values after it from 500 each: a notch down, left, with Shift, a
+    // touchpad's pixels, and two tenths of a notch (4.8 pixels each, the rest carried over).
     const std::tuple<WheelTurn, int, int> cases[] = {
-        {{0, -120, 0, 0, false}, 500, 548},
-        {{-120, 0, 0, 0, false}, 548, 500},
-        {{0, -120, 0, 0, true}, 548, 500},  // Shift
-        {{0, 0, 7, -5, false}, 493, 505},   // a touchpad's pixels
-        {{0, -120 * 50, 0, 0, false}, 500, 1800},
-        {{120 * 50, 0, 0, 0, false}, 0, 500},
-        // A tenth of a notch is 4.8 pixels: what is not scrolled is carried to the next turn.
-        {{0, -12, 0, 0, false}, 500, 504},
-        {{0, -12, 0, 0, false}, 500, 505}};
+        {{0, -120, 0, 0, false}, 500, 548}, {{-120, 0, 0, 0, false}, 548, 500},
+        {{0, -120, 0, 0, true}, 548, 500},  {{0, 0, 7, -5, false}, 493, 505},
+        {{0, -12, 0, 0, false}, 500, 504},  {{0, -12, 0, 0, false}, 500, 505}};
     for (const auto& [turn, h, v] : cases) {
         SetControlValue(bar(w, true), 500);
         SetControlValue(bar(w, false), 500);
