@@ -234,12 +234,8 @@ TEST_F(Editing, ToolsLeaveTheirShapeInPicturePixelsWhateverTheScale) {
         {"TL04", 5, "LNW3", {pt(10, 10), pt(20, 25), pt(30, 20)}, {10, 10, 13, 33}, 3 * 23},
         {"TL05", 5, "LNW3", {pt(10, 10), pt(20, 25), pt(30, 20)}, {10, 10, 23, 13}, 3 * 13},
         // At 6.25% the far point lies 48,000 picture pixels to the left, beyond 16 bits.
-        {"TL01",
-         0,
-         "LNW3",
-         {pt(2, 2), pt(-3000, 2), pt(-3000, 3), pt(2, 3)},
-         {32, 0, 51, 35},
-         210}};
+        {"TL01", 0, "LNW3", {pt(2, 2), pt(-3000, 2), pt(-3000, 3), pt(2, 3)}, {32, 0, 51, 35}, 210},
+    };
     for (const auto& [tool, zoom_index, size, path, marked, count] : cases) {
         SCOPED_TRACE(std::string(tool) + " " + size + " at " + std::to_string(zoom_index));
         WindowRef w = view_doc(400, 300, zoom_index);
