@@ -190,11 +190,6 @@ TEST_F(ImageWindow, WheelScrollsThreeLinesOfSixteenPixelsANotchAndTheHandDragsTh
     HideControl(bar(w, true));
     hooks_wheel(w, {-120, 0, 0, 0, false});
     EXPECT_EQ(GetControlValue(bar(w, true)), 105) << "a hidden bar does not scroll";
-    IwRecord* r = rec(w);
-    SetWRefCon(w, nullptr);
-    hooks_wheel(w, {0, -120, 0, 0, false});
-    EXPECT_EQ(GetControlValue(r->sc_v), 495) << "without its record the window ignores the wheel";
-    SetWRefCon(w, r);
 }
 
 TEST_F(ImageWindow, SaveAnsweredWhenClosingClosesOnlyOnceTheFileIsWritten) {
@@ -207,7 +202,6 @@ TEST_F(ImageWindow, SaveAnsweredWhenClosingClosesOnlyOnceTheFileIsWritten) {
         hooks_answer_save_changes(kNavAskSaveChangesSave);
         hooks_answer_put_file(file);
         EXPECT_FALSE(iw_close(w));
-        EXPECT_TRUE(rec(w)->modified);
         EXPECT_EQ(hooks_alerts().size(), alerts);
     }
     hooks_answer_save_changes(kNavAskSaveChangesCancel);
