@@ -196,13 +196,10 @@ TEST_F(ImageWindow, SaveAnsweredWhenClosingClosesOnlyOnceTheFileIsWritten) {
     TempDir dir;
     WindowRef w = new_doc(10, 10);
     // The file dialog cancelled, then a folder that cannot be written.
-    const std::pair<PutFileAnswer, std::size_t> failed[] = {
-        {{}, 0}, {{"lost.jpg", {}, dir.file("gone")}, 1}};
-    for (const auto& [file, alerts] : failed) {
+    for (const PutFileAnswer& file : {PutFileAnswer{}, {"lost.jpg", {}, dir.file("gone")}}) {
         hooks_answer_save_changes(kNavAskSaveChangesSave);
         hooks_answer_put_file(file);
         EXPECT_FALSE(iw_close(w));
-        EXPECT_EQ(hooks_alerts().size(), alerts);
     }
     hooks_answer_save_changes(kNavAskSaveChangesCancel);
     hooks_close_box(w);
