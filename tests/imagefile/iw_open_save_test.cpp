@@ -25,10 +25,6 @@ class OpenSave : public ImageDocTest {
         DisposeGWorld(src);
     }
     FSSpec spec(const std::string& name) const { return FSSpec{dir_.path(), name}; }
-    std::size_t files_in_folder() const {
-        const std::filesystem::directory_iterator all(dir_.path());
-        return std::size_t(std::distance(begin(all), end(all)));
-    }
     OSType type_of(const std::string& name) const {
         const FSSpec s = spec(name);
         return get_ostype_of_file(&s);
@@ -123,7 +119,8 @@ TEST_F(OpenSave, PlainSaveAsksOnlyForANeverSavedDocumentThenReplacesItsFileWhole
     EXPECT_EQ(r->file_type, FOUR_CC("BMPf"));
     EXPECT_EQ(r->spec.name, "scan.bmp");
     EXPECT_TRUE(r->modified);
-    EXPECT_EQ(files_in_folder(), 1u) << "no temporary file is left behind";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 1)
+        << "no temporary file is left behind";
 }
 
 TEST_F(OpenSave, FileNameAndFormatAgreeWhateverIsTypedAndChosen) {
