@@ -147,9 +147,7 @@ TEST_F(Editing, PressInThePictureActsByTheToolAndEveryToolButTheHandClearsTheSel
         SetRect(&rec(w)->sel_rect, 20, 20, 30, 30);
         iw_draw(w);
         ProcessHICommand(code_of(command));
-        const Point o = GetWindowContentOrigin(w), at{std::int16_t(o.v + 5), std::int16_t(o.h + 5)};
-        hooks_script_mouse({{at, true}, {at, false}});
-        hooks_click_window(w);  // at (5, 5)
+        drag(w, [](WindowRef window, Point) { hooks_click_window(window); }, {pt(5, 5)});
         EXPECT_EQ(EmptyRect(&rec(w)->sel_rect), !keeps_selection);
         EXPECT_EQ(GetPixelRGB(GetWindowPort(w), 22, 20) == 0, keeps_selection) << "marquee";
         EXPECT_EQ(GetPixelRGB(GetWindowPort(w), 25, 25), 0xFFFFFFu) << "the picture inside";

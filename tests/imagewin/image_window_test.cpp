@@ -43,12 +43,6 @@ TEST_F(ImageWindow, TitleShowsTheScaleAndZoomStepsThroughTheTableStoppingAtItsEn
         iw_zoon_out();
         EXPECT_EQ(rec(w)->zoom_index, out) << title;
     }
-    WindowRef plain = nullptr;
-    ASSERT_EQ(hooks_new_window_from_form(document_form(50, 50).c_str(), &plain), noErr);
-    ShowWindow(plain);
-    iw_zoon_in();
-    iw_best_fit();
-    EXPECT_EQ(rec(w)->zoom_index, 4) << "zoom acts only on an image window in front";
 }
 
 TEST_F(ImageWindow, CapturesAreNumberedAndScaledByTheLiveWindowSizeAndAFailedOneUsesNoNumber) {
