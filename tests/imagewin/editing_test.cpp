@@ -60,17 +60,14 @@ class Editing : public ImageDocTest {
 };
 
 TEST_F(Editing, TurnsMoveEveryPixelOfEveryLayer) {
-    const struct {
-        const char* turn;
-        int width, height;
-        Point (*to)(int x, int y, int w, int h);  // where source pixel (x, y) lands
-    } cases[] = {
+    // The turn, the picture's size and where its pixel (x, y) lands.
+    const std::tuple<const char*, int, int, Point (*)(int x, int y, int w, int h)> cases[] = {
         {"R90R", 640, 480, [](int x, int y, int, int h) { return pt(h - 1 - y, x); }},
         {"R90L", 130, 70, [](int x, int y, int w, int) { return pt(y, w - 1 - x); }},
         {"R180", 130, 70, [](int x, int y, int w, int h) { return pt(w - 1 - x, h - 1 - y); }}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.turn);
-        IwRecord* r = rec(view_doc(c.width, c.height));
+    for (const auto& [turn, width, height, to] : cases) {
+        SCOPED_TRACE(turn);
+        IwRecord* r = rec(view_doc(width, height));
         SetRect(&r->sel_rect, 2, 3, 12, 13);
         GWorldPtr IwRecord::*layers[] = {&IwRecord::img_off, &IwRecord::draw_off,
                                          &IwRecord::shape_off};
@@ -79,19 +76,18 @@ TEST_F(Editing, TurnsMoveEveryPixelOfEveryLayer) {
             fill(r->*layer, unsigned(before.size() + 1));
             before.push_back(gworld_pixels(r->*layer));
         }
-        ProcessHICommand(code_of(c.turn));
-        const bool quarter = c.turn[1] == '9';
-        EXPECT_EQ(r->img_rect, (Rect{0, 0, std::int16_t(quarter ? c.width : c.height),
-                                     std::int16_t(quarter ? c.height : c.width)}));
+        ProcessHICommand(code_of(turn));
+        const bool quarter = turn[1] == '9';
+        EXPECT_EQ(r->img_rect, (Rect{0, 0, std::int16_t(quarter ? width : height),
+                                     std::int16_t(quarter ? height : width)}));
         for (std::size_t i = 0; i < 3; ++i) {
             GWorldPtr layer = r->*layers[i];
             ASSERT_TRUE(layer->width == r->img_rect.right && layer->height == r->img_rect.bottom);
             int wrong = 0;
-            for (int y = 0; y < c.height; ++y)
-                for (int x = 0; x < c.width; ++x) {
-                    const Point d = c.to(x, y, c.width, c.height);
-                    wrong +=
-                        GetPixelRGB(layer, d.h, d.v) != before[i][std::size_t(y * c.width + x)];
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x) {
+                    const Point d = to(x, y, width, height);
+                    wrong += GetPixelRGB(layer, d.h, d.v) != before[i][std::size_t(y * width + x)];
                 }
             EXPECT_EQ(wrong, 0) << "layer " << i;
         }
