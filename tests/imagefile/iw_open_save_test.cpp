@@ -39,14 +39,12 @@ TEST_F(OpenSave, FilesOpenByTheirContentAndThoseThatDoNotAreNamedWithTheReasonIn
                                                    {"drawing.jpg", FOUR_CC("BMPf")},
                                                    {"old.dat", FOUR_CC("PICT")}};
     const char* const kind = "Only JPEG, PICT and BMP pictures can be opened";
+    const char* const damaged = "The picture is damaged or too large";
     // The name, the bytes (none: no such file), the type get_ostype_of_file sees, the reason.
     const std::tuple<const char*, std::vector<std::uint8_t>, OSType, const char*> bad[] = {
         {"a.tif", {'I', 'I', '*', 0, 8, 0, 0, 0}, FOUR_CC("TIFF"), kind},
         {"notes.jpg", {'h', 'e', 'l', 'l', 'o'}, 0, kind},
-        {"broken.jpg",
-         {0xFF, 0xD8, 0xFF, 0xE0, 0, 0x10},
-         FOUR_CC("JPEG"),
-         "The picture is damaged or too large"},
+        {"broken.jpg", {0xFF, 0xD8, 0xFF, 0xE0, 0, 0x10}, FOUR_CC("JPEG"), damaged},
         {"missing.jpg", {}, 0, "No such file or directory"}};
     std::vector<FSSpec> all;
     std::string listed = "These files could not be opened:";
