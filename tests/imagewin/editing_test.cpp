@@ -176,10 +176,9 @@ TEST_F(Editing, EraseRemovesAnnotationsInTheSelectionOrEverywhereButNeverThePict
     IwRecord* r = rec(w);
     fill(r->img_off, 7);
     const auto picture = gworld_pixels(r->img_off);
-    const RGBColor red{0xFFFF, 0, 0};
-    set_pixel(r->draw_off, 12, 12, red);
-    set_pixel(r->shape_off, 14, 14, red);
-    set_pixel(r->draw_off, 30, 25, red);
+    set_pixel(r->draw_off, 12, 12, {0xFFFF, 0, 0});
+    set_pixel(r->shape_off, 14, 14, {0xFFFF, 0, 0});
+    set_pixel(r->draw_off, 30, 25, {0xFFFF, 0, 0});
     ProcessHICommand(FOUR_CC("TL07"));
     EXPECT_EQ(marks(r->draw_off), (Rect{12, 12, 26, 31})) << "no selection, nothing erased";
     EXPECT_FALSE(r->modified);

@@ -197,7 +197,6 @@ TEST_F(ImageWindow, SaveAnsweredWhenClosingClosesOnlyOnceTheFileIsWritten) {
     hooks_answer_save_changes(kNavAskSaveChangesCancel);
     hooks_close_box(w);
     EXPECT_TRUE(is_iw(w)) << "the close box asks too";
-    EXPECT_EQ(hooks_nav_record().save_changes, 3);
     hooks_answer_save_changes(kNavAskSaveChangesSave);
     hooks_answer_put_file({"kept.jpg", {}, dir.path()});
     hooks_close_box(w);
