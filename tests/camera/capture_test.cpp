@@ -8,7 +8,6 @@
 
 #include "camera/capture.h"
 #include "camera/live_stream.h"
-#include "camera/protocol.h"
 #include "camera/transfer.h"
 #include "camera/usb_connection.h"
 #include "platform/codecs.h"
@@ -59,15 +58,13 @@ class CaptureFaults : public LiveTest {};
 // What the capture command meets when the camera fails at one step of its image request.
 // Only a request that delivered and decoded a new picture makes a window; every failure
 // reaches the user once, by the request's own beep or alert, else by the command's alert.
-
 TEST_F(CaptureFaults, AfterAGoodPictureEachFailureMakesNoWindowAndIsToldOnce) {
     using enum SimcamFault;
     const char* const lost = "The picture could not be captured.";
     const char* const timed_out =
         "data_from_camera_sync: ReadPipeTO Failed, err = e0004051(-536854447)";
     const struct {
-        int at;  // the transfer that fails: 1 the command's write, 2 the response, 3 the first
-                 // chunk
+        int at;  // the failing transfer: 1 the command's write, 2 the response, 3 the 1st chunk
         SimcamFault fault;
         bool kept;           // the connection stays open
         int beeps;           // beeps heard
