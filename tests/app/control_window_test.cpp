@@ -94,33 +94,23 @@ TEST_F(ControlPanels, PanelShowsTheChoicesAndEraserSizesOnlyWithTheEraser) {
     ControlRef* const panel = g_draw_controls;
     for (int slot = 0; slot < kDrawControlCount; ++slot) ASSERT_NE(panel[slot], nullptr) << slot;
     WindowRef window = g_draw_win;
-    struct Case {
-        const char* choice;
-        int tool_slot;        // the tool button that is on
-        bool eraser;          // sizes shown, widths and colours hidden
-        int size_slot;        // the size button that is on, with the eraser
-        std::int32_t width;   // the line width shown, without it
-        std::int16_t colour;  // the colour picture shown, without it
-    };
-    const Case cases[] = {
-        {"TL06", 5, true, 9, 0, 0},    {"TLE3", 5, true, 11, 0, 0},   {"TL02", 1, false, 0, 1, 161},
-        {"CP05", 1, false, 0, 1, 165}, {"LNW7", 1, false, 0, 3, 165},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.choice);
-        command(c.choice);
+    // The eraser with its largest size, then a plain tool with a wider line and another colour.
+    for (const bool eraser : {true, false}) {
+        SCOPED_TRACE(eraser);
+        for (const char* choice :
+             eraser ? std::vector{"TLE3", "TL06"} : std::vector{"LNW7", "CP05", "TL02"})
+            command(choice);
+        const int tool = eraser ? 5 : 1;
         for (int slot = 0; slot < kDrawControlCount; ++slot) {
-            const bool shown = slot < 8 || (slot < 12 ? c.eraser : slot > 12 && !c.eraser);
+            const bool shown = slot < 8 || (slot < 12 ? eraser : slot > 12 && !eraser);
             EXPECT_EQ(IsControlVisible(panel[slot]), shown) << slot;
-            const bool tool = slot < 6, size = c.eraser && slot > 8 && slot < 12;
-            EXPECT_TRUE(!tool || GetControlValue(panel[slot]) == (slot == c.tool_slot)) << slot;
-            EXPECT_TRUE(!size || GetControlValue(panel[slot]) == (slot == c.size_slot)) << slot;
-        }
-        if (!c.eraser) {
-            EXPECT_EQ(GetControlValue(panel[13]), c.width);
-            EXPECT_EQ(hooks_control_picture(panel[14]), c.colour);
+            const bool tool_slot = slot < 6, size_slot = eraser && slot > 8 && slot < 12;
+            EXPECT_TRUE(!tool_slot || GetControlValue(panel[slot]) == (slot == tool)) << slot;
+            EXPECT_TRUE(!size_slot || GetControlValue(panel[slot]) == (slot == 11)) << slot;
         }
     }
+    EXPECT_EQ(GetControlValue(panel[13]), 3);
+    EXPECT_EQ(hooks_control_picture(panel[14]), 165);
     hooks_press_control(panel[2]);
     EXPECT_EQ(g_dp_cur_tool, FOUR_CC("TL03"));
     hooks_choose_popup_item(panel[13], 2);
@@ -140,8 +130,7 @@ TEST_F(ControlPanels, PanelShowsTheChoicesAndEraserSizesOnlyWithTheEraser) {
     }
 }
 
-// Each range at its top and then at its bottom, codes just outside the ranges, and the two
-// tools outside them.
+// Each range at its top and then at its bottom, codes just outside the ranges, and the hand.
 TEST_F(ControlPanels, DrawingChoicesAreStoredByTheirCodesAndCodesOutsideTheRangesChangeNothing) {
     const auto choices = [] {
         return std::array{g_dp_cur_tool, g_dp_cur_line_type, g_dp_cur_line_width, g_dp_cur_e_size,
@@ -160,8 +149,6 @@ TEST_F(ControlPanels, DrawingChoicesAreStoredByTheirCodesAndCodesOutsideTheRange
          {"CP09", "CP00", "TL00", "TL09", "TLE0", "TLE4", "LTY2", "LNW4", "SELE", "zzzz"})
         EXPECT_EQ(command(code), eventNotHandledErr);
     EXPECT_EQ(choices(), expected);
-    command("RECT");
-    EXPECT_EQ(g_dp_cur_tool, FOUR_CC("SELE"));
     command("HAND");
     EXPECT_EQ(g_dp_cur_tool, FOUR_CC("HAND"));
 }

