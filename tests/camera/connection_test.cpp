@@ -106,14 +106,10 @@ TEST_F(CameraTest, UnplugClosesEverythingRetriesEveryThirtyTicksAndReplugGivesRe
     EXPECT_EQ(check_image_size(), 0);
     live_monoitor_start();
     simcam_clear_record();
-    idle(5);
-    EXPECT_EQ(simcam_commands().size(), 5u);
     // A lens command in a fetch's write wait, from a timer or a click, sends nothing.
-    simcam_clear_record();
     QTimer::singleShot(0, [] { do_tel_zoom(); });
-    idle(1);
-    ASSERT_EQ(simcam_commands().size(), 1u);
-    EXPECT_EQ(simcam_commands()[0][8], 0x8E) << "the image request";
+    idle(5);
+    EXPECT_EQ(simcam_commands().size(), 5u) << "one image request a call";
 }
 
 // Read before any test runs: the counter as start-up leaves it.
