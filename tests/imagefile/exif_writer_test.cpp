@@ -31,50 +31,44 @@ class ExifWriter : public ToolboxTest {
 // height, two dates, the thumbnail's length); the thumbnail follows as a whole JPEG stream
 // at 404, then one 0xFF and the main image from its APP0 on.
 TEST_F(ExifWriter, FileIsTheTemplateWithItsFieldsThenTheThumbnailAndTheMainImage) {
-    for (const auto& [w, h] : {std::pair{1000, 500}, {17, 9}}) {
-        const std::string name = std::to_string(w) + ".jpg", path = dir.file(name);
-        GWorldPtr g = make_test_image(w, h, 3);
-        const auto file = write(g, name);
-        std::vector<std::uint8_t> main;
-        ASSERT_EQ(gworld2jpegptr(g, &main), noErr);
-        DisposeGWorld(g);
-        ASSERT_GT(file.size(), 410u);
-        const std::size_t T = u16be(file, 4) - 401;
-        EXPECT_EQ(file.size(), T + main.size() + 403);
-        EXPECT_EQ(u16be(file, 404), 0xFFD8u);
-        EXPECT_EQ(u16be(file, 402 + T), 0xFFD9u);
-        EXPECT_EQ(file[404 + T], 0xFF);
-        EXPECT_TRUE(std::equal(main.begin() + 2, main.end(), file.begin() + long(405 + T)));
-        for (std::size_t i = 0; i < 404; ++i) {
-            const bool patched = (i >= 4 && i < 6) || (i >= 208 && i < 210) ||
-                                 (i >= 220 && i < 222) || (i >= 240 && i < 280) ||
-                                 (i >= 368 && i < 370);
-            ASSERT_TRUE(patched || file[i] == g_converted_file_header[i]) << i;
-        }
-        const std::string date(file.begin() + 240, file.begin() + 259);
-        EXPECT_TRUE(std::regex_match(date, std::regex(R"(\d{4}:\d\d:\d\d \d\d:\d\d:\d\d)")));
-        EXPECT_EQ(tool_output("exiftool -s3 -n -ExifVersion -DateTimeOriginal -CreateDate "
-                              "-ExifImageWidth -ExifImageHeight -ThumbnailLength "
-                              "-ThumbnailOffset -FlashpixVersion -InteropIndex " +
-                              path),
-                  "0210\n" + date + "\n" + date + "\n" + std::to_string(w) + "\n" +
-                      std::to_string(h) + "\n" + std::to_string(T) + "\n404\n0100\nR98\n");
-        // The main image: quality 75, luminance sampled 2 x 1, density unit dpi, densities 0.
-        EXPECT_EQ(
-            tool_output("/usr/bin/identify -format '%wx%h %Q %[jpeg:sampling-factor]' " + path),
-            std::to_string(w) + "x" + std::to_string(h) + " 75 2x1,1x1,1x1");
-        EXPECT_EQ(std::vector<std::uint8_t>(main.begin() + 2, main.begin() + 20),
-                  (std::vector<std::uint8_t>{0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 1, 0,
-                                             0, 0, 0, 0, 0}));
+    // Neither side a whole number of the encoder's 16 x 8 blocks.
+    GWorldPtr g = make_test_image(1000, 500, 3);
+    const auto file = write(g, "e.jpg");
+    const std::string path = dir.file("e.jpg");
+    std::vector<std::uint8_t> main;
+    ASSERT_EQ(gworld2jpegptr(g, &main), noErr);
+    DisposeGWorld(g);
+    ASSERT_GT(file.size(), 410u);
+    const std::size_t T = u16be(file, 4) - 401;
+    EXPECT_EQ(file.size(), T + main.size() + 403);
+    EXPECT_EQ(u16be(file, 404), 0xFFD8u);
+    EXPECT_EQ(u16be(file, 402 + T), 0xFFD9u);
+    EXPECT_EQ(file[404 + T], 0xFF);
+    EXPECT_TRUE(std::equal(main.begin() + 2, main.end(), file.begin() + long(405 + T)));
+    for (std::size_t i = 0; i < 404; ++i) {
+        const bool patched = (i >= 4 && i < 6) || (i >= 208 && i < 210) || (i >= 220 && i < 222) ||
+                             (i >= 240 && i < 280) || (i >= 368 && i < 370);
+        ASSERT_TRUE(patched || file[i] == g_converted_file_header[i]) << i;
     }
+    const std::string date(file.begin() + 240, file.begin() + 259);
+    EXPECT_TRUE(std::regex_match(date, std::regex(R"(\d{4}:\d\d:\d\d \d\d:\d\d:\d\d)")));
+    EXPECT_EQ(
+        tool_output("exiftool -s3 -n -ExifVersion -DateTimeOriginal -CreateDate "
+                    "-ExifImageWidth -ExifImageHeight -ThumbnailLength "
+                    "-ThumbnailOffset -FlashpixVersion -InteropIndex " +
+                    path),
+        "0210\n" + date + "\n" + date + "\n1000\n500\n" + std::to_string(T) + "\n404\n0100\nR98\n");
+    // The main image: quality 75, luminance sampled 2 x 1, density unit dpi, densities 0.
+    EXPECT_EQ(tool_output("/usr/bin/identify -format '%wx%h %Q %[jpeg:sampling-factor]' " + path),
+              "1000x500 75 2x1,1x1,1x1");
+    EXPECT_EQ(std::vector<std::uint8_t>(main.begin() + 2, main.begin() + 20),
+              (std::vector<std::uint8_t>{0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 1, 0, 0, 0,
+                                         0, 0, 0}));
 }
 
 TEST_F(ExifWriter, EncodedBytesBeyondTheWidthOfARowNeverReachTheFile) {
     GWorldPtr tight = make_test_image(40, 12, 8);
     GWorldPtr padded = make_test_image(40, 12, 8, 40 * 4 + 36);
-    for (int y = 0; y < 12; ++y)
-        std::fill_n(padded->pixels + std::size_t(y) * std::size_t(padded->row_bytes) + 160, 36,
-                    std::uint8_t(y * 21));
     std::vector<std::uint8_t> a, b;
     ASSERT_EQ(gworld2jpegptr(tight, &a), noErr);
     ASSERT_EQ(gworld2jpegptr(padded, &b), noErr);

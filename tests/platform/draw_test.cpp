@@ -1,13 +1,17 @@
-// Pixel-exact checks of the drawing layer: pens, patterns, fills and block copies.
+// Pixel-exact checks of the drawing layer: pens, patterns, fills, block copies and pictures
+// drawn into rectangles.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <set>
 #include <utility>
 
-#include "platform/draw.h"
+#include "platform/codec_support.h"
+#include "platform/codecs.h"
+#include "support/image_files.h"
 
 namespace {
 
@@ -62,41 +66,26 @@ class Draw : public ::testing::Test {
     std::vector<GWorldPtr> worlds_;
 };
 
-TEST_F(Draw, BadDepthOrBoundsAreRefused) {
-    GWorldPtr g = make(7, 5);
-    for (const auto& [depth, b] :
-         {std::pair{16, box(0, 0, 10, 10)}, std::pair{32, box(0, 0, 0, 10)},
-          std::pair{32, box(2, 0, 10, 10)}}) {
-        GWorldPtr bad = g;
-        EXPECT_EQ(NewGWorld(&bad, std::int16_t(depth), &b, 0), paramErr);
-        EXPECT_EQ(bad, nullptr);
-    }
-}
-
 // A line whose direction is a multiple of 45 degrees passes through whole pixels only, so
 // the pixels the pen covers are exactly the pen rectangles hung at each of those points; a
 // line of no length paints the one pen rectangle.
-class PenGeometry : public Draw, public ::testing::WithParamInterface<std::tuple<int, int>> {};
-
-// Direction d runs over the eight neighbours and the point itself: (d % 3 - 1, d / 3 - 1).
-TEST_P(PenGeometry, LinePaintsExactlyThePenSweep) {
-    const auto [pen, d] = GetParam();
-    const int dx = d % 3 - 1, dy = d / 3 - 1;
-    GWorldPtr g = make(60, 60);
-    PenSize(std::int16_t(pen), std::int16_t(pen));
-    MoveTo(25, 25);
-    LineTo(std::int16_t(25 + dx * 12), std::int16_t(25 + dy * 12));
-    Pixels expected;
-    for (int t = 0; t <= 12; ++t)
-        expected.merge(
-            cover({box(25 + dx * t, 25 + dy * t, 25 + dx * t + pen, 25 + dy * t + pen)}));
-    EXPECT_EQ(inked(g), expected);
-    EXPECT_EQ(g->pen_loc.h, 25 + dx * 12);
-    EXPECT_EQ(g->pen_loc.v, 25 + dy * 12);
+TEST_F(Draw, LinePaintsExactlyThePenSweep) {
+    for (int pen : {1, 3, 7})
+        for (int d = 0; d < 9; ++d) {  // the eight neighbours and the point itself
+            const int dx = d % 3 - 1, dy = d / 3 - 1;
+            GWorldPtr g = make(60, 60);
+            PenSize(std::int16_t(pen), std::int16_t(pen));
+            MoveTo(25, 25);
+            LineTo(std::int16_t(25 + dx * 12), std::int16_t(25 + dy * 12));
+            Pixels expected;
+            for (int t = 0; t <= 12; ++t) {
+                const int h = 25 + dx * t, v = 25 + dy * t;
+                expected.merge(cover({box(h, v, h + pen, v + pen)}));
+            }
+            EXPECT_EQ(inked(g), expected) << pen << " " << dx << "," << dy;
+            EXPECT_TRUE(g->pen_loc.h == 25 + dx * 12 && g->pen_loc.v == 25 + dy * 12);
+        }
 }
-
-INSTANTIATE_TEST_SUITE_P(WidthsAndDirections, PenGeometry,
-                         ::testing::Combine(::testing::Values(1, 3, 7), ::testing::Range(0, 9)));
 
 TEST_F(Draw, SteepLineIsConnectedAndStaysInsideItsPenBox) {
     GWorldPtr g = make(40, 40);
@@ -185,33 +174,26 @@ TEST_F(Draw, TransparentCopyKeepsDestinationWhereSourceIsTheBackground) {
     EXPECT_EQ(GetPixelRGB(dst, 0, 0), 0x888888u);
 }
 
-// Each destination pixel takes one source pixel from inside its own footprint.
-class Scaling : public Draw,
-                public ::testing::WithParamInterface<std::tuple<int, int, int, int>> {};
-
-TEST_P(Scaling, EveryDestinationPixelTakesOneSourcePixelOfItsFootprint) {
-    const auto [sw, sh, dw, dh] = GetParam();
-    GWorldPtr src = make(sw, sh), dst = make(dw, dh);
-    for (int v = 0; v < sh; ++v)
-        for (int h = 0; h < sw; ++h) set_pixel(src, h, v, std::uint32_t(h << 12 | v));
-    const Rect sr = box(0, 0, sw, sh), dr = box(0, 0, dw, dh);
-    CopyBits(src, dst, &sr, &dr, srcCopy, nullptr);
-    for (int v = 0; v < dh; ++v)
-        for (int h = 0; h < dw; ++h) {
-            const std::uint32_t p = GetPixelRGB(dst, h, v);
-            const int sx = int(p >> 12), sy = int(p & 0xFFF);
-            // Source pixel [sx, sx + 1) overlaps the footprint [h, h + 1) * sw / dw.
-            ASSERT_TRUE((sx + 1) * dw > h * sw && sx * dw < (h + 1) * sw) << h;
-            ASSERT_TRUE((sy + 1) * dh > v * sh && sy * dh < (v + 1) * sh) << v;
-        }
+// Each destination pixel takes one source pixel from inside its own footprint: at 1/16,
+// 2/3 across and 3/4 down, 1.5 and 16.
+TEST_F(Draw, ScaledCopyTakesEachPixelFromItsFootprint) {
+    for (const auto& [sw, sh, dw, dh] : {std::array{160, 64, 10, 4}, std::array{90, 60, 60, 45},
+                                         std::array{40, 30, 60, 45}, std::array{12, 9, 192, 144}}) {
+        GWorldPtr src = make(sw, sh), dst = make(dw, dh);
+        for (int v = 0; v < sh; ++v)
+            for (int h = 0; h < sw; ++h) set_pixel(src, h, v, std::uint32_t(h << 12 | v));
+        const Rect sr = box(0, 0, sw, sh), dr = box(0, 0, dw, dh);
+        CopyBits(src, dst, &sr, &dr, srcCopy, nullptr);
+        for (int v = 0; v < dh; ++v)
+            for (int h = 0; h < dw; ++h) {
+                const std::uint32_t p = GetPixelRGB(dst, h, v);
+                const int sx = int(p >> 12), sy = int(p & 0xFFF);
+                // Source pixel [sx, sx + 1) overlaps the footprint [h, h + 1) * sw / dw.
+                ASSERT_TRUE((sx + 1) * dw > h * sw && sx * dw < (h + 1) * sw) << h;
+                ASSERT_TRUE((sy + 1) * dh > v * sh && sy * dh < (v + 1) * sh) << v;
+            }
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Ratios, Scaling,
-                         ::testing::Values(std::make_tuple(160, 64, 10, 4),  // 1/16
-                                           std::make_tuple(90, 60, 60, 45),  // 2/3 across, 3/4 down
-                                           std::make_tuple(40, 30, 60, 45),  // 1.5
-                                           std::make_tuple(12, 9, 192, 144),  // 16
-                                           std::make_tuple(33, 17, 33, 17)));
 
 // Source and destination rectangles reaching beyond their buffers, the clip and the mask.
 TEST_F(Draw, CopyTouchesOnlyPixelsCoveredByBothBuffersTheClipAndTheMask) {
@@ -249,31 +231,74 @@ TEST_F(Draw, WideRowStrideNeverTouchesThePadding) {
 // colour it will have, and the first partial drawing writes that colour everywhere else.
 TEST_F(Draw, BufferFilledOnFirstUseLooksFilledFromTheStart) {
     GWorldPtr dst = make(8, 4), layer = make(8, 4, fillOnFirstUse);
-    const RGBColor grey{0x8888, 0x8888, 0x8888}, red{0xFFFF, 0, 0};
+    const RGBColor key{0x1111, 0x2222, 0x3333}, red{0xFFFF, 0, 0};
     const Rect b = box(0, 0, 8, 4), dot = box(2, 1, 3, 2);
     EXPECT_EQ(GetPixelRGB(layer, 7, 3), kWhite);
-    RGBBackColor(&grey);
+    RGBBackColor(&key);
     EraseRect(&b);
-    EXPECT_EQ(GetPixelRGB(layer, 0, 0), 0x888888u);
+    EXPECT_EQ(GetPixelRGB(layer, 0, 0), 0x112233u);
     SetGWorld(dst);
-    RGBBackColor(&grey);
+    RGBBackColor(&key);
     CopyBits(layer, dst, &b, &b, transparent, nullptr);
     EXPECT_TRUE(inked(dst).empty()) << "a blank key-coloured layer shows nothing";
     SetGWorld(layer);
     RGBForeColor(&red);
     PaintRect(&dot);
     EXPECT_EQ(GetPixelRGB(layer, 2, 1), 0xFF0000u);
-    EXPECT_EQ(GetPixBaseAddr(layer)[4 * 8 * 3 + 1], 0x88) << "the memory itself is filled";
+    EXPECT_EQ(GetPixBaseAddr(layer)[4 * 8 * 3 + 1], 0x11) << "the memory itself is filled";
     CopyBits(layer, dst, &b, &b, transparent, nullptr);
     EXPECT_EQ(inked(dst), cover({dot}));
 }
 
+// Pixels 0, 1, 2 doubled onto 1..6 of the same row: each is read before it is overwritten.
 TEST_F(Draw, OverlappingCopyWithinOneBufferReadsTheOriginal) {
-    GWorldPtr g = make(6, 1);
-    for (int h = 0; h < 6; ++h) set_pixel(g, h, 0, std::uint32_t(h));
-    const Rect sr = box(0, 0, 4, 1), dr = box(2, 0, 6, 1);
+    GWorldPtr g = make(7, 1);
+    for (int h = 0; h < 7; ++h) set_pixel(g, h, 0, std::uint32_t(h));
+    const Rect sr = box(0, 0, 3, 1), dr = box(1, 0, 7, 1);
     CopyBits(g, g, &sr, &dr, srcCopy, nullptr);
-    for (int h = 2; h < 6; ++h) EXPECT_EQ(GetPixelRGB(g, h, 0), std::uint32_t(h - 2));
+    for (int h = 1; h < 7; ++h) EXPECT_EQ(GetPixelRGB(g, h, 0), std::uint32_t((h - 1) / 2)) << h;
+}
+
+// A row of grey levels drawn into a row of another width: shrinking averages the covered
+// area, enlarging interpolates, the same size copies exactly.
+TEST_F(Draw, PictureShrinkingAveragesEnlargingInterpolatesAndTheSameSizeCopies) {
+    const struct {
+        std::vector<int> levels;
+        std::vector<int> drawn;  // the red components
+    } cases[] = {
+        {{0, 255, 0, 255, 0, 255, 0, 255}, {128, 128, 128, 128}},
+        {{0, 90, 180}, {30, 150}},  // each output covers one and a half source pixels
+        {{0, 255}, {0, 64, 191, 255}},
+        {{3, 250, 17, 99, 0, 255, 128, 1}, {3, 250, 17, 99, 0, 255, 128, 1}},
+    };
+    for (const auto& c : cases) {
+        GWorldPtr row = new_white_world(int(c.levels.size()), 1);
+        for (std::size_t x = 0; x < c.levels.size(); ++x)
+            std::fill_n(row->pixels + 4 * x + 1, 3, std::uint8_t(c.levels[x]));
+        PicHandle pic = NewPictureAdopting(row);
+        GWorldPtr port = make(int(c.drawn.size()), 1);
+        const Rect r = box(0, 0, port->width, 1);
+        DrawPicture(pic, &r);
+        KillPicture(pic);
+        std::vector<int> reds;
+        for (std::uint32_t p : gworld_pixels(port)) reds.push_back(int(p >> 16));
+        EXPECT_EQ(reds, c.drawn);
+    }
+}
+
+TEST_F(Draw, PictureStaysInsideTheClipAndTheBounds) {
+    GWorldPtr src = make_test_image(6, 6, 4), port = make(8, 4);
+    const auto want = gworld_pixels(src);
+    PicHandle pic = NewPictureAdopting(src);
+    const Rect clip = box(1, 0, 8, 4), dst = box(-2, -1, 4, 5);  // beyond the top-left corner
+    ClipRect(&clip);
+    DrawPicture(pic, &dst);
+    KillPicture(pic);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x)
+            EXPECT_EQ(GetPixelRGB(port, x, y),
+                      x >= 1 && x < 4 ? want[std::size_t((y + 1) * 6 + x + 2)] : kWhite)
+                << x << "," << y;
 }
 
 }  // namespace

@@ -10,37 +10,39 @@ namespace {
 class Events : public ToolboxTest {};
 
 struct Nested {
-    int inner_result = -1;
+    int outer = -1, inner = -1;  // what the two nested runs returned
     int calls = 0;
-    bool reentered = false;
-    bool running = false;
 };
 
 void quit_nested(void*) {
     QuitCurrentEventLoop();
 }
 
-// Waits inside its own call, as a transfer does, until the second timer ends the wait.
+// A second wait nested in the first; its quit ends it alone, then it ends the first.
+void wait_inside_the_wait(void* data) {
+    InstallEventLoopTimer(0.0, 1000.0, quit_nested, nullptr);
+    static_cast<Nested*>(data)->inner = RunCurrentEventLoop(0.5);
+    QuitCurrentEventLoop();
+}
+
+// Waits inside its own call, as a transfer does.
 void wait_in_timer(void* data) {
     auto* n = static_cast<Nested*>(data);
-    if (n->running) n->reentered = true;
-    ++n->calls;
-    if (n->calls > 1) {
+    if (++n->calls > 1) {
         QuitApplicationEventLoop();
         return;
     }
-    n->running = true;
-    InstallEventLoopTimer(0.0, 1000.0, quit_nested, nullptr);
-    n->inner_result = RunCurrentEventLoop(30.0);
-    n->running = false;
+    InstallEventLoopTimer(0.0, 1000.0, wait_inside_the_wait, n);
+    n->outer = RunCurrentEventLoop(30.0);
 }
 
-TEST_F(Events, NestedRunInsideATimerEndsWhenQuitAndTheTimerNeverReenters) {
+// Each quit ends the innermost run only; the timer fires again once its run has ended.
+TEST_F(Events, NestedRunsInsideATimerEndInnermostFirst) {
     Nested n;
     InstallEventLoopTimer(0.0, 0.001, wait_in_timer, &n);
     RunApplicationEventLoop();
-    EXPECT_EQ(n.inner_result, 0);
-    EXPECT_FALSE(n.reentered);
+    EXPECT_EQ(n.inner, 0);
+    EXPECT_EQ(n.outer, 0);
     EXPECT_EQ(n.calls, 2);
 }
 

@@ -1,7 +1,8 @@
 // Seed files for the fuzz targets of the image readers: small images of every kind each
 // reader takes, made by ImageMagick, netpbm and our writers. They are written to the
 // folder named by ORVILCAST_FUZZ_SEEDS (tests/fuzz/run sets it), else to a temporary
-// folder. Each must be read with the pixels it holds, and every cut-short copy refused.
+// folder. Each must be read with the pixels it holds, and every cut-short copy refused; copies
+// with hostile headers, kept as seeds too, must be refused.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -26,7 +27,7 @@ enum class Want {
     ours,    // the picture our writers wrote
 };
 
-TEST(FuzzSeeds, EverySeedIsReadWithItsPixelsAndRefusedCutShort) {
+TEST(FuzzSeeds, EverySeedIsReadWithItsPixelsAndRefusedCutShortOrWithAHostileHeader) {
     TempDir tmp;
     const char* wanted = std::getenv("ORVILCAST_FUZZ_SEEDS");
     const std::string root = wanted ? wanted : tmp.file("seeds");
@@ -87,17 +88,20 @@ TEST(FuzzSeeds, EverySeedIsReadWithItsPixelsAndRefusedCutShort) {
         const char* folder;
         OSErr (*read)(const std::uint8_t*, std::size_t, GWorldPtr*);
     } readers[] = {{"jpeg", read_jpeg}, {"bmp", ReadBMPImage}, {"pict", ReadPICTImage}};
+    const auto reader_of = [&](const std::string& file) {
+        return std::find_if(std::begin(readers), std::end(readers),
+                            [&](const auto& r) { return file.rfind(r.folder, 0) == 0; })
+            ->read;
+    };
     for (const auto& s : seeds) {
         const std::string path = root + "/" + s.file;
         if (s.made) {
             ASSERT_EQ(run_tool("/usr/bin/convert " + few + " " + s.made + path), 0) << path;
         }
         const auto data = read_bytes(path);
-        const auto& r = *std::find_if(std::begin(readers), std::end(readers), [&](const auto& r) {
-            return std::string(s.file).rfind(r.folder, 0) == 0;
-        });
+        const auto read = reader_of(s.file);
         GWorldPtr image = nullptr;
-        ASSERT_EQ(r.read(data.data(), data.size(), &image), noErr) << path;
+        ASSERT_EQ(read(data.data(), data.size(), &image), noErr) << path;
         const auto want = s.want == Want::itself   ? magick_pixels(path, &w, &h)
                           : s.want == Want::source ? source
                                                    : written;
@@ -106,9 +110,51 @@ TEST(FuzzSeeds, EverySeedIsReadWithItsPixelsAndRefusedCutShort) {
         // What may go missing at the end unnoticed: a bitmap's end code, a JPEG end marker.
         for (std::size_t cut = 0; cut + 2 < data.size(); cut += 3) {
             GWorldPtr part = nullptr;
-            EXPECT_NE(r.read(data.data(), cut, &part), noErr) << path << " cut at " << cut;
+            EXPECT_NE(read(data.data(), cut, &part), noErr) << path << " cut at " << cut;
             EXPECT_EQ(part, nullptr);
         }
+    }
+
+    // Hostile headers, made from the seeds above and kept as seeds of their own.
+    const auto le = [](std::uint32_t v) {
+        return std::vector<std::uint8_t>{std::uint8_t(v), std::uint8_t(v >> 8),
+                                         std::uint8_t(v >> 16), std::uint8_t(v >> 24)};
+    };
+    const auto quicktime = read_bytes(root + "/pict/jpeg.pct");
+    const std::uint8_t idsc[] = {0, 0, 0, 0x56, 'j', 'p', 'e', 'g'};
+    const std::size_t description = std::size_t(
+        std::search(quicktime.begin(), quicktime.end(), idsc, idsc + 8) - quicktime.begin());
+    const struct {
+        const char* from;
+        std::size_t at;
+        std::vector<std::uint8_t> bytes;
+        const char* file;
+    } hostile[] = {
+        {"bmp/ours.bmp", 18, le(0), "bmp/zero-width.bmp"},
+        {"bmp/ours.bmp", 22, le(0), "bmp/zero-height.bmp"},
+        {"bmp/ours.bmp", 18, le(0x7FFFFFFF), "bmp/huge-width.bmp"},
+        {"bmp/ours.bmp", 22, le(0x80000000), "bmp/most-negative-height.bmp"},
+        {"bmp/ours.bmp", 18, le(30000), "bmp/rows-beyond-the-data.bmp"},
+        {"bmp/ours.bmp", 10, le(0xFFFFFFF0), "bmp/pixels-beyond-the-end.bmp"},
+        {"bmp/ours.bmp", 14, le(41), "bmp/header-size.bmp"},
+        {"bmp/ours.bmp", 28, le(7), "bmp/bits-a-pixel.bmp"},
+        {"pict/ours.pct", 514, {0x7F, 0xFF, 0x7F, 0xFF, 0, 0, 0, 0}, "pict/empty-frame.pct"},
+        {"pict/ours.pct", 514, {0, 0, 0, 0, 0x7F, 0xFF, 0x7F, 0xFF}, "pict/huge-frame.pct"},
+        {"pict/ours.pct", 572, {0, 0, 0, 0, 0x7F, 0xFF, 0x7F, 0xFF}, "pict/huge-bounds.pct"},
+        {"pict/ours.pct", 572, {0, 0, 0, 0, 0, 0, 0, 0}, "pict/empty-bounds.pct"},
+        {"pict/ours.pct", 598, {0, 24}, "pict/pixel-size.pct"},
+        {"pict/ours.pct", 564, {0x00, 0xFF}, "pict/nothing-drawn.pct"},
+        {"pict/ours.pct", 564, {0x00, 0xA1, 0, 0, 0xFF, 0xFF}, "pict/comment-too-long.pct"},
+        {"pict/jpeg.pct", description + 3, {0x20}, "pict/short-image-description.pct"},
+    };
+    for (const auto& p : hostile) {
+        auto data = read_bytes(root + "/" + p.from);
+        ASSERT_LE(p.at + p.bytes.size(), data.size()) << p.file;
+        std::copy(p.bytes.begin(), p.bytes.end(), data.begin() + long(p.at));
+        write_bytes(root + "/" + p.file, data);
+        GWorldPtr image = nullptr;
+        EXPECT_EQ(reader_of(p.file)(data.data(), data.size(), &image), codecErr) << p.file;
+        EXPECT_EQ(image, nullptr);
     }
 }
 

@@ -1,15 +1,14 @@
-// The graphics importer and exporter, and pictures drawn into rectangles of a port.
+// The graphics importer and exporter: files read by their content, written so that other
+// readers accept them, and replaced without loss.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <iterator>
 
-#include "platform/codec_support.h"
 #include "platform/codecs.h"
 #include "support/image_files.h"
 #include "support/temp_dir.h"
@@ -17,57 +16,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// A row of grey levels drawn into a row of another width: the red components drawn. Shrinking
-// averages the covered area, enlarging interpolates, the same size copies exactly.
-TEST(Pictures, ShrinkingAveragesEnlargingInterpolatesAndTheSameSizeCopies) {
-    const struct {
-        std::vector<int> levels;
-        std::vector<int> drawn;
-    } cases[] = {
-        {{0, 255, 0, 255, 0, 255, 0, 255}, {128, 128, 128, 128}},
-        {{0, 90, 180}, {30, 150}},  // each output covers one and a half source pixels
-        {{0, 255}, {0, 64, 191, 255}},
-        {{3, 250, 17, 99, 0, 255, 128, 1}, {3, 250, 17, 99, 0, 255, 128, 1}},
-    };
-    for (const auto& c : cases) {
-        const int width = int(c.drawn.size());
-        GWorldPtr row = new_white_world(int(c.levels.size()), 1), port = new_white_world(width, 1);
-        for (std::size_t x = 0; x < c.levels.size(); ++x)
-            std::fill_n(row->pixels + 4 * x + 1, 3, std::uint8_t(c.levels[x]));
-        PicHandle pic = NewPictureAdopting(row);
-        SetGWorld(port);
-        Rect r;
-        SetRect(&r, 0, 0, width, 1);
-        DrawPicture(pic, &r);
-        std::vector<int> reds;
-        for (std::uint32_t p : gworld_pixels(port)) reds.push_back(int(p >> 16));
-        EXPECT_EQ(reds, c.drawn);
-        SetGWorld(nullptr);
-        KillPicture(pic);
-        DisposeGWorld(port);
-    }
-}
-
-TEST(Pictures, DrawingStaysInsideTheClipAndTheBounds) {
-    GWorldPtr src = make_test_image(6, 6, 4), port = new_white_world(8, 4);
-    const auto want = gworld_pixels(src);
-    PicHandle pic = NewPictureAdopting(src);
-    SetGWorld(port);
-    Rect clip, dst;
-    SetRect(&clip, 1, 0, 8, 4);
-    ClipRect(&clip);
-    SetRect(&dst, -2, -1, 4, 5);  // reaches beyond the top-left corner
-    DrawPicture(pic, &dst);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 8; ++x)
-            EXPECT_EQ(GetPixelRGB(port, x, y),
-                      x >= 1 && x < 4 ? want[std::size_t((y + 1) * 6 + x + 2)] : 0xFFFFFF)
-                << x << "," << y;
-    SetGWorld(nullptr);
-    KillPicture(pic);
-    DisposeGWorld(port);
-}
 
 class ImportExport : public ::testing::Test {
   protected:

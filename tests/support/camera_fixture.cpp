@@ -7,7 +7,6 @@
 
 #include "app/control_window.h"
 #include "camera/capture.h"
-#include "camera/live_stream.h"
 #include "camera/protocol.h"
 #include "camera/usb_connection.h"
 #include "monitor/full_screen.h"

@@ -69,22 +69,23 @@ void set_pixel(GWorldPtr layer, int h, int v, const RGBColor& colour) {
     SetGWorld(saved);
 }
 
+std::vector<WindowRef> image_windows() {
+    std::vector<WindowRef> out;
+    for (WindowRef w = GetFrontWindowOfClass(kDocumentWindowClass, false); w;
+         w = GetNextWindowOfClass(w, kDocumentWindowClass, false))
+        if (is_iw(w)) out.push_back(w);
+    return out;
+}
+
 void close_all_documents() {
-    WindowRef w = GetFrontWindowOfClass(kDocumentWindowClass, false);
-    while (w) {
-        WindowRef next = GetNextWindowOfClass(w, kDocumentWindowClass, false);
-        if (is_iw(w)) {
-            iw_record(w)->modified = false;
-            iw_close(w);
-        }
-        w = next;
+    for (WindowRef w : image_windows()) {
+        iw_record(w)->modified = false;
+        iw_close(w);
     }
 }
 
 std::vector<std::string> document_titles() {
     std::vector<std::string> out;
-    for (WindowRef w = GetFrontWindowOfClass(kDocumentWindowClass, false); w;
-         w = GetNextWindowOfClass(w, kDocumentWindowClass, false))
-        if (is_iw(w)) out.push_back(GetWindowTitle(w));
+    for (WindowRef w : image_windows()) out.push_back(GetWindowTitle(w));
     return out;
 }

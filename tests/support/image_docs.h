@@ -29,7 +29,9 @@ class ImageDocTest : public ToolboxTest {
 // Fills one pixel of a layer with the colour.
 void set_pixel(GWorldPtr layer, int h, int v, const RGBColor& colour);
 
+// The image windows, shown or hidden, front to back.
+std::vector<WindowRef> image_windows();
 // Closes every image document left open, without asking, releasing its record and layers.
 void close_all_documents();
-// The titles of the image documents, shown or hidden, front to back.
+// The titles of the image windows.
 std::vector<std::string> document_titles();

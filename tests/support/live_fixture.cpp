@@ -27,9 +27,7 @@ void LiveTest::SetUp() {
 void LiveTest::TearDown() {
     close_all_documents();
     if (g_lm_win) DisposeWindow(g_lm_win);
-    live_monitor_end();
-    g_lm_win = nullptr;
-    g_lm_sc_v = g_lm_sc_h = nullptr;
+    g_lm_win = nullptr;  // the camera's teardown must not touch it
     DisposeNibReference(g_nibRef);
     g_nibRef = nullptr;
     CameraTest::TearDown();

@@ -35,7 +35,7 @@ std::vector<std::uint8_t> descriptors(const FakeDeviceShape& s) {
     // Vendor, product, release 1.0, no strings, one configuration; then the configuration
     // descriptor's head with its total length, little-endian pairs.
     for (unsigned v :
-         {unsigned(s.vendor), unsigned(s.product), 0x0100u, 0u, 0x0100u, 0x0209u, total})
+         {unsigned(kCameraVendorID), unsigned(s.product), 0x0100u, 0u, 0x0100u, 0x0209u, total})
         d.insert(d.end(), {std::uint8_t(v), std::uint8_t(v >> 8)});
     d.insert(d.end(), {std::uint8_t(s.has_interface), s.configuration_value, 0, 0x80, 50});
     d.insert(d.end(), body.begin(), body.end());
@@ -72,6 +72,9 @@ FakeUsbDevice::FakeUsbDevice(const FakeDeviceShape& shape) {
     std::vector<std::uint8_t> d = descriptors(shape);
     umockdev_testbed_set_attribute_binary(testbed_, kSysPath, "descriptors", d.data(),
                                           gint(d.size()));
+    for (const auto& setting : shape.settings)
+        for (const FakeEndpoint& e : setting)
+            if (shape.halted) halted_.insert(e.address);
 }
 
 FakeUsbDevice::~FakeUsbDevice() {
@@ -84,11 +87,6 @@ FakeUsbDevice::~FakeUsbDevice() {
 void FakeUsbDevice::answer_in(const FakeInAnswer& answer) {
     std::lock_guard<std::mutex> l(lock_);
     answers_.push_back(answer);
-}
-
-void FakeUsbDevice::halt(std::uint8_t address) {
-    std::lock_guard<std::mutex> l(lock_);
-    halted_.insert(address);
 }
 
 void FakeUsbDevice::hold_writes(bool on) {
@@ -173,8 +171,7 @@ bool FakeUsbDevice::handle(_UMockdevIoctlClient* client) {
                     u.actual = urb->buffer_length;
                     ready_.push_back(u);
                 }
-            } else if (answers_.empty() || answers_.front().never) {
-                if (!answers_.empty()) answers_.pop_front();
+            } else if (answers_.empty()) {
                 flying_.push_back(u);
             } else {
                 FakeInAnswer a = answers_.front();

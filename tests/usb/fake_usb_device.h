@@ -21,12 +21,14 @@ struct FakeEndpoint {
 };
 
 // What the device looks like: interface 0 with one endpoint list per alternate setting;
-// by default the camera, configured.
+// by default the camera, configured, with a bulk OUT and a bulk IN pipe.
 struct FakeDeviceShape {
-    std::vector<std::vector<FakeEndpoint>> settings = {};
+    std::vector<std::vector<FakeEndpoint>> settings = {{{0x02, 2}, {0x81, 2}}};
     bool configured = true;  // the configuration is already active when plugged in
+    // Every endpoint halted, as an earlier run that ended on a stall leaves them: each
+    // transfer stalls until the host clears the halt.
+    bool halted = false;
     bool has_interface = true;
-    std::uint16_t vendor = kCameraVendorID;
     std::uint16_t product = kCameraProductID;
     std::uint8_t configuration_value = 3;
 };
@@ -34,8 +36,7 @@ struct FakeDeviceShape {
 // One answer to a read on an IN endpoint.
 struct FakeInAnswer {
     std::vector<std::uint8_t> data;  // the bytes sent
-    int error;   // 0, or the errno the transfer ends with (EPIPE: a stall that halts the pipe)
-    bool never;  // the read never completes
+    int error;  // 0, or the errno the transfer ends with (EPIPE: a stall that halts the pipe)
 };
 
 // What the host did to the device.
@@ -50,14 +51,11 @@ class FakeUsbDevice {
     explicit FakeUsbDevice(const FakeDeviceShape& shape);
     ~FakeUsbDevice();
 
-    void answer_in(const FakeInAnswer& answer);  // queued, one per read
-    // The endpoint is halted, as an earlier run may have left it: every transfer on it
-    // stalls until the host clears the halt.
-    void halt(std::uint8_t address);
-    void hold_writes(bool on);  // writes stay pending while on
-    void vanish();              // the device stops answering, no event
-    void unplug();              // the device goes; its "remove" event follows
-    FakeSeen seen();            // a copy of what the host did so far
+    void answer_in(const FakeInAnswer& answer);  // queued, one per read; none: the read waits
+    void hold_writes(bool on);                   // writes stay pending while on
+    void vanish();                               // the device stops answering, no event
+    void unplug();                               // the device goes; its "remove" event follows
+    FakeSeen seen();                             // a copy of what the host did so far
   private:
     struct Urb {
         _UMockdevIoctlData* data;  // the client's urb, referenced

@@ -13,7 +13,6 @@
 #include <utility>
 
 #include "camera/protocol.h"
-#include "camera/transfer.h"
 #include "camera/usb_connection.h"
 #include "platform/events.h"
 #include "platform/usb.h"
@@ -22,17 +21,22 @@ namespace {
 
 constexpr FakeEndpoint kBulkOut{0x02, 2}, kBulkIn{0x81, 2}, kIntrIn{0x83, 3}, kBulkIn2{0x84, 2};
 
-struct Completion {
+// How often a callback came and what it last carried; each call ends the event loop's wait.
+template <class A, class B>
+struct Heard {
     int calls = 0;
-    OSStatus result = 1;
-    std::uint32_t bytes = 0;
+    A first{};
+    B second{};
+    bool operator==(const Heard&) const = default;
+    template <class... Rest>
+    static void note(void* refcon, A a, B b, Rest...) {
+        auto* h = static_cast<Heard*>(refcon);
+        *h = Heard{h->calls + 1, a, b};
+        QuitCurrentEventLoop();
+    }
 };
-
-void on_complete(void* refcon, OSStatus result, std::uint32_t bytes) {
-    auto* c = static_cast<Completion*>(refcon);
-    *c = Completion{c->calls + 1, result, bytes};
-    QuitCurrentEventLoop();
-}
+using Completion = Heard<OSStatus, std::uint32_t>;  // result, bytes written
+using Notice = Heard<UsbService, std::uint32_t>;    // service, message
 
 // A pipe's properties as {status, direction, number, type}.
 using Pipe = std::array<int, 4>;
@@ -47,26 +51,15 @@ Pipe pipe(std::uint8_t ref) {
 
 class UsbLayer : public ::testing::Test {
   protected:
-    // Plugs the device in, its bulk pipes halted when asked, and opens the camera on it.
-    OSErr open(const FakeDeviceShape& shape, bool halted = false) {
+    // Plugs the device in and opens the camera on it.
+    OSErr open(const FakeDeviceShape& shape) {
         fake = std::make_unique<FakeUsbDevice>(shape);
-        if (halted) {
-            fake->halt(kBulkIn.address);
-            fake->halt(kBulkOut.address);
-        }
         return init_camera();
     }
 
-    // Queues the answer and reads it from the IN pipe into buf, waiting at most wait_ms.
-    OSStatus read(const FakeInAnswer& answer, std::uint32_t* size, std::uint32_t wait_ms = 5000) {
-        fake->answer_in(answer);
+    // Reads from the IN pipe into buf, waiting at most wait_ms.
+    OSStatus read(std::uint32_t* size, std::uint32_t wait_ms = 5000) {
         return USBInterfaceReadPipeTO(g_intf, g_inPipeRef, buf.data(), size, wait_ms, wait_ms);
-    }
-
-    // Starts writing 32 bytes of block to the pipe, the completion going to c.
-    OSStatus write(const std::uint8_t* block, Completion* c, std::uint8_t pipe_ref) {
-        EXPECT_EQ(USBInterfaceAddAsyncEventSource(g_intf), 0);
-        return USBInterfaceWritePipeAsync(g_intf, pipe_ref, block, 32, on_complete, c);
     }
 
     void TearDown() override {
@@ -78,26 +71,21 @@ class UsbLayer : public ::testing::Test {
     std::vector<std::uint8_t> buf = std::vector<std::uint8_t>(65536);
 };
 
-TEST_F(UsbLayer, FindsTheDeviceByVendorAndProductAndSetsTheFirstConfigurationBeforeTheInterface) {
-    EXPECT_EQ(open({.settings = {{kBulkOut, kBulkIn}}, .product = kCameraProductID + 1}), -1);
+TEST_F(UsbLayer, FindsTheDeviceSetsItsFirstConfigurationAndDescribesItsPipesInEndpointOrder) {
+    EXPECT_EQ(open({.product = kCameraProductID + 1}), -1);
     EXPECT_EQ(g_masterPort, nullptr);
     TearDown();
     EXPECT_EQ(open({.has_interface = false}), -1);
     EXPECT_NE(g_dev, nullptr) << "the device opened";
     EXPECT_EQ(g_usbInterfaceRef, nullptr);
     TearDown();
-    ASSERT_EQ(open({.settings = {{kBulkOut, kBulkIn}}, .configured = false}), 0);
+    ASSERT_EQ(open({.settings = {{kBulkOut, kBulkIn, kIntrIn, kBulkIn2}}, .configured = false}), 0);
     EXPECT_EQ(USBIteratorNext(g_iterator), nullptr) << "one device only";
     std::uint8_t count = 0;
     EXPECT_EQ(USBDeviceGetNumberOfConfigurations(g_dev, &count), 0);
     EXPECT_EQ(count, 1);
     EXPECT_EQ(fake->seen().configuration, 3);
-}
-
-TEST_F(UsbLayer, PipePropertiesFollowEndpointOrderAndEndAfterTheLastPipe) {
-    ASSERT_EQ(open({{{kBulkOut, kBulkIn, kIntrIn, kBulkIn2}}}), 0);
-    EXPECT_EQ(fake->seen().configuration, -1) << "setting the active one again resets the device";
-    std::uint8_t count = 0;
+    // Pipe properties follow endpoint order and end after the last pipe.
     ASSERT_EQ(USBInterfaceGetNumEndpoints(g_intf, &count), 0);
     EXPECT_EQ(count, 4);
     EXPECT_EQ(pipe(1), (Pipe{0, kUSBOut, 2, kUSBBulk}));
@@ -112,11 +100,13 @@ TEST_F(UsbLayer, PipePropertiesFollowEndpointOrderAndEndAfterTheLastPipe) {
 // empty default setting makes the camera select setting 1, whose pipes then count.
 TEST_F(UsbLayer, OpeningAndSelectingASettingClearHaltedPipesAndASettingBringsItsOwn) {
     const std::vector<FakeEndpoint> pipes = {kBulkIn, kBulkOut};
-    for (const FakeDeviceShape& shape : {FakeDeviceShape{{pipes}}, FakeDeviceShape{{{}, pipes}}}) {
-        ASSERT_EQ(open(shape, true), 0);
+    for (const FakeDeviceShape& shape :
+         {FakeDeviceShape{.settings = {pipes}, .halted = true},
+          FakeDeviceShape{.settings = {{}, pipes}, .halted = true}}) {
+        ASSERT_EQ(open(shape), 0);
+        EXPECT_EQ(fake->seen().configuration, -1) << "setting the active one again resets";
         EXPECT_EQ(fake->seen().alternate, shape.settings[0].empty() ? 1 : -1);
-        EXPECT_EQ(pipe(1)[1], kUSBIn);
-        fake->answer_in({std::vector<std::uint8_t>(32), 0, false});
+        fake->answer_in({std::vector<std::uint8_t>(32), 0});
         do_tel_zoom();
         EXPECT_EQ(fake->seen().written.size(), 1u);
         EXPECT_TRUE(is_camera_active());
@@ -125,22 +115,21 @@ TEST_F(UsbLayer, OpeningAndSelectingASettingClearHaltedPipesAndASettingBringsIts
 }
 
 TEST_F(UsbLayer, WriteCompletesInsideTheNestedWaitOnlyOrIsDroppedOnCloseAndInPipesRefuseIt) {
-    ASSERT_EQ(open({{{kBulkOut, kBulkIn}}}), 0);
-    std::vector<std::uint8_t> block(32);
-    for (std::size_t i = 0; i < block.size(); ++i) block[i] = std::uint8_t(i * 7);
+    ASSERT_EQ(open({}), 0);
+    ASSERT_EQ(USBInterfaceAddAsyncEventSource(g_intf), 0);
+    std::vector<std::uint8_t> block(32, 0x5A);
     Completion c;
-    ASSERT_EQ(write(block.data(), &c, 1), 0);
+    ASSERT_EQ(USBInterfaceWritePipeAsync(g_intf, 1, block.data(), 32, Completion::note<>, &c), 0);
     block.assign(32, 0xEE);  // the layer holds its own copy of the bytes
     EXPECT_EQ(c.calls, 0);
     EXPECT_EQ(RunCurrentEventLoop(5.0), 0);
-    EXPECT_EQ(c.calls, 1);
-    EXPECT_EQ(c.result, 0);
-    EXPECT_EQ(c.bytes, 32u);
-    ASSERT_EQ(fake->seen().written.size(), 1u);
-    EXPECT_EQ(fake->seen().written[0][31], std::uint8_t(31 * 7));
-    EXPECT_EQ(write(block.data(), &c, 2), kUSBErrorBadArgument) << "pipe 2 is an IN pipe";
+    EXPECT_EQ(c, (Completion{1, 0, 32}));
+    EXPECT_EQ(fake->seen().written, std::vector(1, std::vector<std::uint8_t>(32, 0x5A)));
+    EXPECT_EQ(USBInterfaceWritePipeAsync(g_intf, 2, block.data(), 32, Completion::note<>, &c),
+              kUSBErrorBadArgument)
+        << "pipe 2 is an IN pipe";
     fake->hold_writes(true);
-    ASSERT_EQ(write(block.data(), &c, 1), 0);
+    ASSERT_EQ(USBInterfaceWritePipeAsync(g_intf, 1, block.data(), 32, Completion::note<>, &c), 0);
     EXPECT_EQ(RunCurrentEventLoop(0.02), 1) << "the wait runs out";
     close_camera();
     RunCurrentEventLoop(0.01);
@@ -148,38 +137,27 @@ TEST_F(UsbLayer, WriteCompletesInsideTheNestedWaitOnlyOrIsDroppedOnCloseAndInPip
 }
 
 TEST_F(UsbLayer, ReadsReportWhatArrivedTimeOutOrStallOnlyTheirPipe) {
-    ASSERT_EQ(open({{{kBulkOut, kBulkIn}}}), 0);
-    struct Row {
+    ASSERT_EQ(open({}), 0);
+    const struct {
         FakeInAnswer answer;
         std::uint32_t asked;
         OSStatus result;
         OSStatus pipe_status;
+    } rows[] = {
+        {{std::vector<std::uint8_t>(32, 0x40), 0}, 32, 0, 0},
+        {{std::vector<std::uint8_t>(9, 0xAB), 0}, 65536, 0, 0},
+        {{}, 32, kUSBErrorTimeout, 0},  // no answer
+        {{{}, EPIPE}, 32, kUSBPipeStalled, kUSBPipeStalled},
     };
-    const Row rows[] = {
-        {{std::vector<std::uint8_t>(32, 0x40), 0, false}, 32, 0, 0},
-        {{std::vector<std::uint8_t>(9, 0xAB), 0, false}, 65536, 0, 0},
-        {{{}, 0, true}, 32, kUSBErrorTimeout, 0},
-        {{{}, EPIPE, false}, 32, kUSBPipeStalled, kUSBPipeStalled},
-    };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         std::uint32_t size = row.asked;
-        EXPECT_EQ(read(row.answer, &size, row.answer.never ? 20 : 5000), row.result);
+        const bool answered = row.result != kUSBErrorTimeout;
+        if (answered) fake->answer_in(row.answer);
+        EXPECT_EQ(read(&size, answered ? 5000 : 20), row.result);
         EXPECT_EQ(std::vector<std::uint8_t>(buf.begin(), buf.begin() + size), row.answer.data);
         EXPECT_EQ(USBInterfaceGetPipeStatus(g_intf, 2), row.pipe_status);
     }
     EXPECT_EQ(USBInterfaceGetPipeStatus(g_intf, 1), 0);
-}
-
-struct Notice {
-    int calls = 0;
-    UsbService service = nullptr;
-    std::uint32_t message = 0;
-};
-
-void on_notice(void* refcon, UsbService service, std::uint32_t message, void*) {
-    auto* n = static_cast<Notice*>(refcon);
-    *n = Notice{n->calls + 1, service, message};
-    QuitCurrentEventLoop();
 }
 
 // The device found gone by a transfer or unplugged; the interest released before the event
@@ -188,30 +166,24 @@ TEST_F(UsbLayer, RemovalNoticeArrivesOnceFromTheEventLoopUnlessTheInterestIsRele
     const std::pair<bool, bool> ways[] = {{true, true}, {true, false}, {false, false}};
     for (const auto& [vanish, release] : ways) {
         SCOPED_TRACE(vanish ? "found gone" : "unplugged");
-        ASSERT_EQ(open({{{kBulkOut, kBulkIn}}}), 0);
+        ASSERT_EQ(open({}), 0);
         // The test's own interest stands in for the camera's, which would close everything.
         USBNotificationRelease(g_notification);
         g_notification = nullptr;
         Notice n;
         UsbNotification mine = nullptr;
-        ASSERT_EQ(USBAddInterestNotification(g_NotifyPort, g_usbDeviceRef, on_notice, &n, &mine),
-                  0);
-        if (vanish) {
-            fake->vanish();
-            for (int i = 0; i < 2; ++i) {
-                std::uint32_t size = 32;
-                EXPECT_EQ(read({}, &size), kUSBErrorNoDevice);
-            }
-        } else {
-            fake->unplug();
+        USBAddInterestNotification(g_NotifyPort, g_usbDeviceRef, Notice::note<void*>, &n, &mine);
+        vanish ? fake->vanish() : fake->unplug();
+        for (int i = 0; vanish && i < 2; ++i) {
+            std::uint32_t size = 32;
+            EXPECT_EQ(read(&size), kUSBErrorNoDevice);
         }
         if (release) USBNotificationRelease(mine);
         EXPECT_EQ(n.calls, 0);
         EXPECT_EQ(RunCurrentEventLoop(release ? 0.01 : 5.0), release ? 1 : 0);
         RunCurrentEventLoop(0.01);
-        EXPECT_EQ(n.calls, release ? 0 : 1);
-        EXPECT_EQ(n.service, release ? nullptr : g_usbDeviceRef);
-        EXPECT_EQ(n.message, release ? 0u : kUSBMessageServiceIsTerminated);
+        EXPECT_EQ(n,
+                  (release ? Notice{} : Notice{1, g_usbDeviceRef, kUSBMessageServiceIsTerminated}));
         if (!release) USBNotificationRelease(mine);
         TearDown();
     }
