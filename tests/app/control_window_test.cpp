@@ -6,11 +6,9 @@
 #include <vector>
 
 #include "app/cursors.h"
-#include "camera/live_stream.h"
 #include "imagewin/image_window.h"
 #include "platform/byte_order.h"
 #include "simcam/simcam.h"
-#include "support/image_docs.h"
 #include "support/live_fixture.h"
 
 namespace {

@@ -12,14 +12,15 @@ std::string item(const char* cls, int n, const std::string& properties = "") {
            "</number></property>" + properties + "</widget>";
 }
 
-// Items: 1 OK, 2 and 3 edit fields, 4 a label, 5 an edit field, 6 a user area, 7 Cancel.
+// Items: 1 OK, 2 and 3 edit fields, 4 a label, 5 Cancel, 6 a user area, 7 an edit field: the
+// last item, where moving back wraps to.
 const std::string kEdit =
     "<property name=\"item_disabled\" stdset=\"0\"><bool>true</bool></property>";
 const std::string kForm =
     document_form(300, 220,
                   item("QPushButton", 1) + item("QLineEdit", 2, kEdit) +
-                      item("QLineEdit", 3, kEdit) + item("QLabel", 4) +
-                      item("QLineEdit", 5, kEdit) + item("QWidget", 6) + item("QPushButton", 7));
+                      item("QLineEdit", 3, kEdit) + item("QLabel", 4) + item("QPushButton", 5) +
+                      item("QWidget", 6) + item("QLineEdit", 7, kEdit));
 
 class MovableModel : public ToolboxTest {
   protected:
@@ -48,8 +49,8 @@ TEST_F(MovableModel, KeysAreFilteredByNumericOnlyAndTheDecimalPointItemUntilRetu
     };
     const Case cases[] = {
         {true, 2, 3, "1a2\r", "12", 1},   {true, 2, 2, "1.5\3", "1.5", 0},
-        {true, 2, 5, "12\b3\r", "13", 0}, {false, 2, 3, "ab1\r", "ab1", 0},
-        {false, 2, 5, "a.b\r", "ab", 1},  {false, -1, 5, "a.b\3", "a.b", 0},
+        {true, 2, 7, "12\b3\r", "13", 0}, {false, 2, 3, "ab1\r", "ab1", 0},
+        {false, 2, 7, "a.b\r", "ab", 1},  {false, -1, 7, "a.b\3", "a.b", 0},
         {true, -1, 2, "1.5\r", "15", 1},
     };
     for (const Case& c : cases) {
@@ -63,25 +64,25 @@ TEST_F(MovableModel, KeysAreFilteredByNumericOnlyAndTheDecimalPointItemUntilRetu
 }
 
 TEST_F(MovableModel, ShiftTabMovesBackWrapsToTheLastEditFieldAndSelectsItsText) {
-    SetDialogItemText(dialog_, 5, "123");
-    for (const auto& [from, to] : {std::pair<std::int16_t, int>{5, 3}, {3, 2}, {2, 5}}) {
+    SetDialogItemText(dialog_, 7, "123");
+    for (const auto& [from, to] : {std::pair<std::int16_t, int>{7, 3}, {3, 2}, {2, 7}}) {
         SelectDialogItemText(dialog_, from, 0, 0);
         hooks_dialog_key(dialog_, 9, shiftKey);
         EXPECT_EQ(type("\r", false, -1), 1);
         EXPECT_EQ(GetDialogKeyboardFocusItem(dialog_), to);
     }
     EXPECT_EQ(type("7\r", true, -1), 1);
-    EXPECT_EQ(GetDialogItemText(dialog_, 5), "7");
+    EXPECT_EQ(GetDialogItemText(dialog_, 7), "7");
 }
 
 TEST_F(MovableModel, UncoveringReturnsMinusOneOnceThenAClickGivesItsItemWithTheDialogAsPort) {
     ShowWindow(GetDialogWindow(dialog_));
     hooks_dialog_expose(dialog_);
     hooks_dialog_expose(dialog_);
-    hooks_dialog_click(dialog_, 7);
+    hooks_dialog_click(dialog_, 5);
     std::int16_t item = 0;
     EventRecord ev{};
-    for (std::int16_t expected : {-1, 7}) {
+    for (std::int16_t expected : {-1, 5}) {
         movable_model(dialog_, &item, &ev, false, -1);
         EXPECT_EQ(item, expected);
     }

@@ -37,10 +37,8 @@ TEST_F(Documents, QuitAsksAboutEachChangedDocumentFrontToBackStopsAtCancelElseCl
     WindowRef back = new_doc(10, 10, 5, "back");
     new_doc(10, 10, 5, "front");
     rec(back)->modified = false;
-    WindowRef lm = nullptr;
-    ASSERT_EQ(hooks_new_window_from_form(document_form(50, 50).c_str(), &lm), noErr);
-    ShowWindow(lm);
-    g_lm_win = lm;
+    ASSERT_EQ(hooks_new_window_from_form(document_form(50, 50).c_str(), &g_lm_win), noErr);
+    ShowWindow(g_lm_win);
     new_doc(10, 10, 5, "top");
     hooks_answer_save_changes(kNavAskSaveChangesCancel);
     EXPECT_EQ(ProcessHICommand(FOUR_CC("quit")), userCanceledErr);

@@ -24,12 +24,12 @@ TEST_F(LiveCommands, StartNeedsTheCameraAndItsPictureAndNoConversionDialog) {
     simcam_fail_at(2, SimcamFault::refuse);
     EXPECT_EQ(command("bGST"), eventNotHandledErr);
     EXPECT_EQ(g_lm_win, nullptr);
-    EXPECT_FALSE(g_live_monitor_now);
 }
 
-// Each stop keeps the window; a start shows it again at the size chosen meanwhile; the close
-// command ends the live picture and a new start makes a new window.
-TEST_F(LiveCommands, StopKeepsTheWindowStartShowsItAgainAndCloseEndsIt) {
+// Each stop keeps the window; a start shows it again at the size chosen meanwhile; a capture
+// takes the live frame; the close command ends the live picture and a new start makes a new
+// window.
+TEST_F(LiveCommands, StopKeepsTheWindowStartShowsItAgainCaptureTakesTheFrameAndCloseEndsIt) {
     start_live();
     WindowRef window = g_lm_win;
     for (const auto& [stop, start] : {std::pair{"MSTP", "MSTA"}, {"bGEN", "bGST"}}) {
@@ -45,6 +45,14 @@ TEST_F(LiveCommands, StopKeepsTheWindowStartShowsItAgainAndCloseEndsIt) {
         EXPECT_EQ(content().right, 512);
         EXPECT_TRUE(g_live_monitor_now);
     }
+    // A capture with the live picture on takes its last frame without asking the camera; with
+    // it off, and what the capture makes of the picture, are the camera's and the image
+    // window's concern.
+    idle(1);
+    simcam_clear_record();
+    command("CAPT");
+    EXPECT_TRUE(simcam_commands().empty());
+    EXPECT_EQ(document_titles().size(), 1u);
     WindowRef other = nullptr;
     ASSERT_EQ(hooks_new_window_from_form(document_form(100, 80).c_str(), &other), noErr);
     ShowWindow(other);
@@ -58,18 +66,6 @@ TEST_F(LiveCommands, StopKeepsTheWindowStartShowsItAgainAndCloseEndsIt) {
     EXPECT_EQ(command("MSTA"), noErr);
     ASSERT_NE(g_lm_win, nullptr);
     EXPECT_TRUE(IsWindowVisible(g_lm_win));
-}
-
-// A capture with the live picture off, and what the capture makes of the picture, are the
-// camera's and the image window's concern; with it on the last frame is taken.
-TEST_F(LiveCommands, CaptureTakesTheLastLiveFrameWithoutAskingTheCamera) {
-    start_live();
-    idle(1);
-    simcam_clear_record();
-    command("CAPT");
-    EXPECT_TRUE(simcam_commands().empty());
-    EXPECT_EQ(document_titles().size(), 1u);
-    EXPECT_TRUE(g_live_monitor_now);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include "app/prefs.h"
 #include "camera/capture.h"
-#include "camera/live_stream.h"
 #include "imagewin/image_window.h"
 #include "simcam/simcam.h"
 #include "support/image_docs.h"
@@ -75,7 +74,7 @@ TEST_F(LiveMonitor, SizeAndActualSizeCommandsSetTheShownWindowAtActualSizeOnceTh
     EXPECT_EQ(content().right, 792);
 }
 
-TEST_F(LiveMonitor, BarsRangeTheScaledPictureAndOneBarBringsTheOtherWhenItsRoomIsTaken) {
+TEST_F(LiveMonitor, BarsRangeTheScaledPictureAndTheZoomStepsWithinTheScaleOrGoToAFrontImage) {
     start_live();
     struct Row {
         int width, height;
@@ -101,11 +100,8 @@ TEST_F(LiveMonitor, BarsRangeTheScaledPictureAndOneBarBringsTheOtherWhenItsRoomI
     GetControlBounds(g_lm_sc_v, &v);
     EXPECT_TRUE((h.left == 0 && h.top == 177 && h.right == 242 && h.bottom == 193));
     EXPECT_TRUE((v.left == 241 && v.top == -1 && v.right == 257 && v.bottom == 178));
-}
-
-TEST_F(LiveMonitor, ZoomStepsWithinTheScaleAndAFrontImageWindowTakesIt) {
-    start_live();
-    // Out past each end, then one step back.
+    // The zoom commands: out past each end, then one step back; an image window in front takes
+    // them.
     pref.lm_ratio = 0;
     command("ZOUT");
     command("ZIN ");
