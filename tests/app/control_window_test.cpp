@@ -2,7 +2,6 @@
 
 #include "app/control_window.h"
 
-#include <array>
 #include <utility>
 #include <vector>
 
@@ -29,15 +28,6 @@ class ControlPanels : public LiveTest {
         const Point o = GetWindowContentOrigin(w);
         return Point{std::int16_t(o.v + v), std::int16_t(o.h + h)};
     }
-    // Presses the control window at local `press`, holds it through `path` and releases it at
-    // the last point of the path (or where it was pressed).
-    static void hold(std::pair<int, int> press, const std::vector<std::pair<int, int>>& path) {
-        std::vector<MouseState> script{{global(g_control_win, press.first, press.second), true}};
-        for (const auto& [h, v] : path) script.push_back({global(g_control_win, h, v), true});
-        script.push_back({script.back().where, false});
-        hooks_script_mouse(script);
-        hooks_click_window(g_control_win, std::int16_t(press.first), std::int16_t(press.second));
-    }
     static Sent sent() {
         Sent out;
         for (const auto& block : simcam_commands())
@@ -46,61 +36,56 @@ class ControlPanels : public LiveTest {
     }
 };
 
-TEST_F(ControlPanels, ButtonsSendTheirLensCommandsAndRestoreTheirRectangle) {
+TEST_F(ControlPanels, ButtonsSendTheirLensCommandsRestoreTheirRectangleAndKeepTheLivePicture) {
     connect();
     ASSERT_EQ(command("RCON"), eventNotHandledErr);
     ASSERT_NE(g_control_win, nullptr);
-    struct Case {
-        const char* what;
-        std::pair<int, int> press;
-        std::vector<std::pair<int, int>> path;
-        Sent expected;
+    // Each press follows a path and is let go at its last point: the normal iris released
+    // outside, then out and back in; the open iris dragged out; close iris; tele; wide dragged
+    // out; a press just outside the normal iris button.
+    const std::pair<std::vector<std::pair<int, int>>, Sent> cases[] = {
+        {{{100, 20}, {130, 20}}, {}},
+        {{{100, 20}, {130, 20}, {100, 20}}, {{0xE2, 5}}},
+        {{{150, 20}, {150, 60}}, {{0xE2, 2}, {0xE2, 4}}},
+        {{{200, 20}}, {{0xE2, 3}, {0xE2, 4}}},
+        {{{100, 60}}, {{0xE0, 1}, {0xE0, 0}}},
+        {{{150, 60}, {5, 5}}, {{0xE0, 2}, {0xE0, 0}}},
+        {{{119, 39}}, {}},
     };
-    const Case cases[] = {
-        {"normal iris released outside", {100, 20}, {{130, 20}}, {}},
-        {"normal iris out and back in", {100, 20}, {{130, 20}, {100, 20}}, {{0xE2, 5}}},
-        {"open iris dragged out", {150, 20}, {{150, 60}}, {{0xE2, 2}, {0xE2, 4}}},
-        {"close iris", {200, 20}, {}, {{0xE2, 3}, {0xE2, 4}}},
-        {"tele", {100, 60}, {}, {{0xE0, 1}, {0xE0, 0}}},
-        {"wide", {150, 60}, {{5, 5}}, {{0xE0, 2}, {0xE0, 0}}},
-        {"(119, 39) lies outside button 0", {119, 39}, {}, {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [path, expected] : cases) {
+        SCOPED_TRACE(::testing::PrintToString(path));
         simcam_clear_record();
-        const std::uint32_t before =
-            GetPixelRGB(GetWindowPort(g_control_win), c.press.first, c.press.second);
-        hold(c.press, c.path);
-        EXPECT_EQ(sent(), c.expected);
-        EXPECT_EQ(GetPixelRGB(GetWindowPort(g_control_win), c.press.first, c.press.second), before);
+        const auto [h, v] = path.front();
+        const std::uint32_t before = GetPixelRGB(GetWindowPort(g_control_win), h, v);
+        press_through(g_control_win, path);
+        EXPECT_EQ(sent(), expected);
+        EXPECT_EQ(GetPixelRGB(GetWindowPort(g_control_win), h, v), before);
         EXPECT_FALSE(g_now_tracking_control_panel);
     }
+    // A held zoom button keeps the live picture coming.
+    ASSERT_EQ(command("MSTA"), noErr);
+    simcam_clear_record();
+    press_through(g_control_win, {{100, 60}, {100, 60}, {100, 60}});
+    const std::pair<unsigned, unsigned> frame{0x808E, 0};
+    EXPECT_EQ(sent(), (Sent{{0xE0, 1}, frame, frame, frame, {0xE0, 0}}));
     DisposeWindow(g_control_win);
     EXPECT_EQ(g_control_win, nullptr);
 }
 
-TEST_F(ControlPanels, HeldZoomButtonKeepsTheLivePictureComing) {
-    start_live();
-    command("RCON");
-    hold({100, 60}, {{100, 60}, {100, 60}});
-    const std::pair<unsigned, unsigned> frame{0x808E, 0};
-    EXPECT_EQ(sent(), (Sent{{0xE0, 1}, frame, frame, frame, {0xE0, 0}}));
-    EXPECT_TRUE(g_live_monitor_now);
-}
-
-TEST_F(ControlPanels, PanelShowsTheChoicesAndEraserSizesOnlyWithTheEraser) {
+TEST_F(ControlPanels,
+       ChoicesAreStoredWithinTheirRangesAndThePanelShowsThemWithSizesOnlyForTheEraser) {
     ASSERT_EQ(command("DRAW"), eventNotHandledErr);
-    ASSERT_NE(g_draw_win, nullptr);
     ControlRef* const panel = g_draw_controls;
     for (int slot = 0; slot < kDrawControlCount; ++slot) ASSERT_NE(panel[slot], nullptr) << slot;
     WindowRef window = g_draw_win;
-    // The eraser with its largest size, then a plain tool with a wider line and another colour.
+    // The top of every range: the eraser with its largest size, then the hand with the dashed
+    // line, the widest line and the last colour.
     for (const bool eraser : {true, false}) {
         SCOPED_TRACE(eraser);
         for (const char* choice :
-             eraser ? std::vector{"TLE3", "TL06"} : std::vector{"LNW7", "CP05", "TL02"})
+             eraser ? std::vector{"TLE3", "TL06"} : std::vector{"LNW7", "CP08", "LTY1", "HAND"})
             command(choice);
-        const int tool = eraser ? 5 : 1;
+        const int tool = eraser ? 5 : -1;
         for (int slot = 0; slot < kDrawControlCount; ++slot) {
             const bool shown = slot < 8 || (slot < 12 ? eraser : slot > 12 && !eraser);
             EXPECT_EQ(IsControlVisible(panel[slot]), shown) << slot;
@@ -109,8 +94,18 @@ TEST_F(ControlPanels, PanelShowsTheChoicesAndEraserSizesOnlyWithTheEraser) {
             EXPECT_TRUE(!size_slot || GetControlValue(panel[slot]) == (slot == 11)) << slot;
         }
     }
+    EXPECT_EQ(GetControlValue(panel[12]), 2);
     EXPECT_EQ(GetControlValue(panel[13]), 3);
-    EXPECT_EQ(hooks_control_picture(panel[14]), 165);
+    EXPECT_EQ(hooks_control_picture(panel[14]), 168);
+    // The bottom of every range, then codes just outside the ranges, which change nothing.
+    const char* const bottoms[] = {"TL01", "LTY0", "LNW3", "TLE1", "CP01"};
+    for (const char* code : bottoms) command(code);
+    for (const char* code :
+         {"CP09", "CP00", "TL00", "TL09", "TLE0", "TLE4", "LTY2", "LNW4", "SELE", "zzzz"})
+        EXPECT_EQ(command(code), eventNotHandledErr);
+    const OSType chosen[] = {g_dp_cur_tool, g_dp_cur_line_type, g_dp_cur_line_width,
+                             g_dp_cur_e_size, g_dp_cur_color};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(chosen[i], code_of(bottoms[i])) << bottoms[i];
     hooks_press_control(panel[2]);
     EXPECT_EQ(g_dp_cur_tool, FOUR_CC("TL03"));
     hooks_choose_popup_item(panel[13], 2);
@@ -130,71 +125,43 @@ TEST_F(ControlPanels, PanelShowsTheChoicesAndEraserSizesOnlyWithTheEraser) {
     }
 }
 
-// Each range at its top and then at its bottom, codes just outside the ranges, and the hand.
-TEST_F(ControlPanels, DrawingChoicesAreStoredByTheirCodesAndCodesOutsideTheRangesChangeNothing) {
-    const auto choices = [] {
-        return std::array{g_dp_cur_tool, g_dp_cur_line_type, g_dp_cur_line_width, g_dp_cur_e_size,
-                          g_dp_cur_color};
-    };
-    std::array<OSType, 5> expected{};
-    for (const auto& set : {std::array{"TL06", "LTY1", "LNW7", "TLE3", "CP08"},
-                            std::array{"TL01", "LTY0", "LNW3", "TLE1", "CP01"}}) {
-        for (int i = 0; i < 5; ++i) {
-            command(set[i]);
-            expected[i] = code_of(set[i]);
-        }
-        EXPECT_EQ(choices(), expected) << set[0];
-    }
-    for (const char* code :
-         {"CP09", "CP00", "TL00", "TL09", "TLE0", "TLE4", "LTY2", "LNW4", "SELE", "zzzz"})
-        EXPECT_EQ(command(code), eventNotHandledErr);
-    EXPECT_EQ(choices(), expected);
-    command("HAND");
-    EXPECT_EQ(g_dp_cur_tool, FOUR_CC("HAND"));
-}
-
 TEST_F(ControlPanels, CursorFollowsTheWindowAndTheTool) {
     cross_cursor = GetCursor(138);
     selection_cursor = GetCursor(15);
     hand_cursor = GetCursor(9);
+    eraser_6x6 = GetCursor(128);  // shown before each look, and chosen by none
     eraser_10x10 = GetCursor(129);
     eraser_16x16 = nullptr;  // not loaded
     arrow_cursor = GetQDGlobalsArrow();
-    ASSERT_TRUE(cross_cursor && selection_cursor && hand_cursor && eraser_10x10);
     WindowRef live = show_live_window();
     MoveWindow(live, 20, 400, false);
     WindowRef doc = iw_new(200, 150, 5);
     ASSERT_NE(doc, nullptr);
     MoveWindow(doc, 400, 400, false);
     ShowWindow(doc);
-    Rect c;
-    GetWindowPortBounds(doc, &c);
     struct Case {
         const char* tool;
         const char* size;
-        WindowRef front;         // null: the point is over no window
-        int h, v;                // local
-        const Cursor* expected;  // null: the cursor is left as it was (the hand here)
+        WindowRef front;  // null: the point is over no window
+        int v;            // local, at h 50; below 150 the bar
+        const Cursor* expected;
     };
+    // The medium eraser over the picture and over the bar, the largest (not loaded); the other
+    // tools; the live window; no window.
     const Case cases[] = {
-        {"TL06", "TLE2", doc, 50, 50, eraser_10x10},
-        {"TL06", "TLE2", doc, 50, c.bottom - 5, arrow_cursor},  // over the bar
-        {"TL06", "TLE3", doc, 50, 50, arrow_cursor},            // not loaded
-        {"TL06", "TLEx", doc, 50, 50, nullptr},
-        {"HAND", "TLE1", doc, 50, 50, hand_cursor},
-        {"SELE", "TLE1", doc, 50, 50, selection_cursor},
-        {"TL03", "TLE1", doc, 50, 50, cross_cursor},
-        {"TL03", "TLE1", live, 50, 50, hand_cursor},
-        {"TL03", "TLE1", nullptr, 1, 1, arrow_cursor},
+        {"TL06", "TLE2", doc, 50, eraser_10x10},     {"TL06", "TLE2", doc, 157, arrow_cursor},
+        {"TL06", "TLE3", doc, 50, arrow_cursor},     {"HAND", "TLE1", doc, 50, hand_cursor},
+        {"SELE", "TLE1", doc, 50, selection_cursor}, {"TL03", "TLE1", doc, 50, cross_cursor},
+        {"TL03", "TLE1", live, 50, hand_cursor},     {"TL03", "TLE1", nullptr, 0, arrow_cursor},
     };
     for (const Case& k : cases) {
-        SCOPED_TRACE(std::string(k.tool) + " " + k.size + " at " + std::to_string(k.v));
+        SCOPED_TRACE(&k - cases);
         g_dp_cur_tool = code_of(k.tool);
         g_dp_cur_e_size = code_of(k.size);
         SelectWindow(k.front ? k.front : doc);
-        SetCursor(hand_cursor);
-        do_setup_my_cursor(k.front ? global(k.front, k.h, k.v) : Point{1, 1});
-        EXPECT_EQ(hooks_current_cursor(), k.expected ? k.expected : hand_cursor);
+        SetCursor(eraser_6x6);
+        do_setup_my_cursor(k.front ? global(k.front, 50, k.v) : Point{1, 1});
+        EXPECT_EQ(hooks_current_cursor(), k.expected);
     }
 }
 

@@ -53,18 +53,17 @@ TEST_F(Prefs, FirstRunTakesDefaultsAndSavesLeaveOneLittleEndianRecordAndTheLastF
     pref.lm_ratio = 0;
     file_load_prefs();
     EXPECT_EQ(used(), (std::array{0, 5, 0}));
-    EXPECT_FALSE(read_bytes(path()).empty());  // created at start-up
     pref = PrefRecord{2, 11, 1, {}};
+    g_last_folder = "/photos";  // the folder last chosen is kept beside the record
     file_save_prefs();
     file_save_prefs();
     const Bytes b = read_bytes(path());
-    // Tag, count, one header of 12 bytes and the 36-byte record: exactly one resource.
-    ASSERT_EQ(b.size(), 8u + 12u + 36u);
-    EXPECT_EQ(Bytes(b.begin() + 20, b.end()), words({2, 11, 1, 0, 0, 0, 0, 0, 0}));
+    // Tag, count, a header of 12 bytes before the 36-byte record and before the folder's 7:
+    // each saved once.
+    ASSERT_EQ(b.size(), 8u + 12u + 36u + 12u + 7u);
+    EXPECT_EQ(Bytes(b.begin() + 20, b.begin() + 56), words({2, 11, 1, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 1)
         << "no temporary file left beside it";
-    g_last_folder = "/photos";  // the folder last chosen is kept beside the record
-    file_save_prefs();
     pref = PrefRecord{};
     g_last_folder.clear();
     file_load_prefs();
@@ -96,6 +95,15 @@ TEST_F(Prefs, StoredBytesAreReadWordByWordWithinTheRecordAndItsRanges) {
                              words({kTag, 1, type, kPrefResID, 8, 2, 9, 0})};
     for (const Bytes& stored : damaged)
         EXPECT_EQ(load(stored), (Used{0, 5, 0})) << ::testing::PrintToString(stored);
+    // A resource is read into a handle up to the size asked for.
+    write_bytes(path(), record_file({1, 2, 3}));
+    std::int16_t ref, previous;
+    ASSERT_EQ(file_open_pref_res_file(&ref, &previous), noErr);
+    Bytes handle;
+    EXPECT_TRUE(file_load_res(kPrefResType, kPrefResID, &handle, nullptr, 8));
+    EXPECT_EQ(handle, words({1, 2}));
+    CloseResFile(ref);
+    UseResFile(previous);
 }
 
 TEST_F(Prefs, PipeFolderOrFileWhereTheFolderShouldBeReadsAsMissingAndIsLeftAlone) {
@@ -116,17 +124,6 @@ TEST_F(Prefs, PipeFolderOrFileWhereTheFolderShouldBeReadsAsMissingAndIsLeftAlone
         EXPECT_EQ(std::filesystem::status(path()).type(), type);
         std::filesystem::remove(path());
     }
-}
-
-TEST_F(Prefs, LoadResCopiesAtMostMaxSize) {
-    write_bytes(path(), record_file({1, 2, 3}));
-    std::int16_t ref, previous;
-    ASSERT_EQ(file_open_pref_res_file(&ref, &previous), noErr);
-    Bytes handle;
-    EXPECT_TRUE(file_load_res(kPrefResType, kPrefResID, &handle, nullptr, 8));
-    EXPECT_EQ(handle, words({1, 2}));
-    CloseResFile(ref);
-    UseResFile(previous);
 }
 
 }  // namespace

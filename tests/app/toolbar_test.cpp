@@ -23,6 +23,7 @@ class Toolbar : public LiveTest {
         ASSERT_EQ(CreateWindowFromNib(g_nibRef, "toolbar", &g_tool_bar), noErr);
         ShowWindow(g_tool_bar);
         g_dp_cur_tool = FOUR_CC("HAND");
+        record_.sig = kIwSignature;  // what makes a window an image window
     }
     void TearDown() override {
         g_tool_bar = g_control_win = g_draw_win = nullptr;
@@ -77,31 +78,24 @@ TEST_F(Toolbar, EachStateEnablesExactlyItsCommandsAndControls) {
     };
     const char* const commands[] = {"clos", "save", "svas", "R180", "R90R", "R90L", "FSCR", "ZIN ",
                                     "ZOUT", "BFIT", "ZSEL", "ASIZ", "CAPT", "RCON", "MSTP", "MSTA"};
+    DialogRef dialog = nullptr;  // the conversion dialog, open in one state
+    ASSERT_EQ(hooks_new_dialog_from_form(document_form(100, 50).c_str(), &dialog), noErr);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         set_camera(c.camera);
         g_live_monitor_now = c.live;
         pref.lm_ratio = c.lm_ratio;
-        DialogRef dialog = nullptr;
-        if (c.converting) {
-            ASSERT_EQ(hooks_new_dialog_from_form(document_form(100, 50).c_str(), &dialog), noErr);
-        }
-        g_file_conversion_dialog_ptr = dialog;
+        g_file_conversion_dialog_ptr = c.converting ? dialog : nullptr;
         WindowRef window = c.front == kNone ? nullptr : shown_window();
         if (c.front == kLive) g_lm_win = window;
-        if (c.front == kImage || c.front == kHiddenImage) {
-            record_.sig = kIwSignature;
-            SetWRefCon(window, &record_);
-        }
+        if (c.front == kImage || c.front == kHiddenImage) SetWRefCon(window, &record_);
         if (c.front == kHiddenImage) HideWindow(window);
         tb_setup();
         for (const char* code : commands)
             EXPECT_EQ(IsMenuCommandEnabled(nullptr, code_of(code)), listed(c.menus, code)) << code;
         for (int id = 1; id <= 14; ++id)
             EXPECT_EQ(IsControlActive(control(id)), listed(c.controls, std::to_string(id))) << id;
-        EXPECT_EQ(GetControlText(control(15)), c.camera ? "Camera:Ready" : "Camera:Not found.");
         if (window) DisposeWindow(window);
-        if (dialog) DisposeDialog(dialog);
         g_lm_win = nullptr;
     }
 }

@@ -66,17 +66,6 @@ class Draw : public ::testing::Test {
     std::vector<GWorldPtr> worlds_;
 };
 
-TEST_F(Draw, BadDepthOrBoundsAreRefused) {
-    GWorldPtr g = make(7, 5);
-    for (const auto& [depth, b] :
-         {std::pair{16, box(0, 0, 10, 10)}, std::pair{32, box(0, 0, 0, 10)},
-          std::pair{32, box(2, 0, 10, 10)}}) {
-        GWorldPtr bad = g;
-        EXPECT_EQ(NewGWorld(&bad, std::int16_t(depth), &b, 0), paramErr);
-        EXPECT_EQ(bad, nullptr);
-    }
-}
-
 // A line whose direction is a multiple of 45 degrees passes through whole pixels only, so
 // the pixels the pen covers are exactly the pen rectangles hung at each of those points; a
 // line of no length paints the one pen rectangle.

@@ -14,6 +14,17 @@ void ToolboxTest::TearDown() {
     SetGWorld(nullptr);
 }
 
+void press_through(WindowRef window, const std::vector<std::pair<int, int>>& local) {
+    const Point o = GetWindowContentOrigin(window);
+    std::vector<MouseState> script;
+    for (const auto& [h, v] : local)
+        script.push_back({Point{std::int16_t(o.v + v), std::int16_t(o.h + h)}, true});
+    script.push_back({script.back().where, false});
+    hooks_script_mouse(script);
+    hooks_click_window(window, std::int16_t(local.front().first),
+                       std::int16_t(local.front().second));
+}
+
 std::string document_form(int width, int height, const std::string& children) {
     return "<ui version=\"4.0\"><widget class=\"QWidget\" name=\"doc\">"
            "<property name=\"geometry\"><rect><x>0</x><y>0</y><width>" +

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/draw.h"
 #include "platform/events.h"
@@ -19,6 +21,10 @@ class ToolboxTest : public ::testing::Test {
 
 // The four-character code of a string of four characters.
 OSType code_of(const char* four);
+
+// The user presses the window's content at the first local (h, v) point, moves through the
+// others and lets go at the last.
+void press_through(WindowRef window, const std::vector<std::pair<int, int>>& local);
 
 // Form text of a hidden document window of the given size, holding extra widget XML.
 std::string document_form(int width, int height, const std::string& children = "");
