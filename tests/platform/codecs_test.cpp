@@ -237,24 +237,6 @@ TEST_F(Codecs, WrittenFilesReadBackExactlyHereAndInImageMagick) {
         }
 }
 
-// Narrow rows and palettes. The colours are reduced first, so that the expected pixels come
-// from a PPM and not from ImageMagick's reading of its own palette pictures (one step off).
-TEST_F(Codecs, PictsFromImageMagickReadWithAndWithoutTheHeader) {
-    const std::string ppm = dir.file("reduced.ppm"), pict = dir.file("p.pct");
-    for (const auto& [width, reduce] :
-         {std::pair{1, ""}, {220, "-colors 200 "}, {37, "-colors 16 "}}) {
-        convert(reduce, "reduced.ppm", width, 9);
-        const std::string type = *reduce ? " -type palette " : " ";
-        ASSERT_EQ(run_tool("/usr/bin/convert " + ppm + type + pict), 0);
-        const auto bytes = read_bytes(pict);
-        int w, h;
-        const auto want = magick_pixels(ppm, &w, &h);
-        expect_pixels(ReadPICTImage, bytes, want, w, h, std::to_string(width));
-        expect_pixels(ReadPICTImage, {bytes.begin() + 512, bytes.end()}, want, w, h,
-                      std::to_string(width) + " without header");
-    }
-}
-
 // Opcodes that draw nothing are skipped by their lengths, whatever their range.
 TEST_F(Codecs, PictSkipsNonImageOpcodesByTheirLengths) {
     GWorldPtr g = make_test_image(20, 6, 1);

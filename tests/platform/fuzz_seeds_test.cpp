@@ -78,6 +78,8 @@ TEST(FuzzSeeds, EverySeedIsReadWithItsPixelsAndRefusedCutShortOrWithAHostileHead
         {"bmp/core.bmp", "BMP2:", Want::itself, 0},
         {"bmp/ours.bmp", nullptr, Want::ours, 0},
         {"pict/direct.pct", "PICT:", Want::source, 0},
+        // Rows shorter than 8 bytes, which ImageMagick packs all the same.
+        {"pict/one-wide.pct", "-crop 1x7+0+0 +repage PICT:", Want::source, 0},
         {"pict/palette.pct", "-type palette PICT:", Want::source, 0},
         {"pict/jpeg.pct", "-compress JPEG PICT:", Want::source, 48},
         {"pict/netpbm.pict", nullptr, Want::source, 0},
@@ -102,9 +104,13 @@ TEST(FuzzSeeds, EverySeedIsReadWithItsPixelsAndRefusedCutShortOrWithAHostileHead
         const auto read = reader_of(s.file);
         GWorldPtr image = nullptr;
         ASSERT_EQ(read(data.data(), data.size(), &image), noErr) << path;
-        const auto want = s.want == Want::itself   ? magick_pixels(path, &w, &h)
-                          : s.want == Want::source ? source
-                                                   : written;
+        auto want = s.want == Want::itself   ? magick_pixels(path, &w, &h)
+                    : s.want == Want::source ? source
+                                             : written;
+        if (image->width == 1) {  // the source's first column
+            for (std::size_t y = 0; y < 7; ++y) want[y] = want[y * 13];
+            want.resize(7);
+        }
         EXPECT_LE(max_component_diff(gworld_pixels(image), want), s.tolerance) << path;
         DisposeGWorld(image);
         // What may go missing at the end unnoticed: a bitmap's end code, a JPEG end marker.

@@ -36,10 +36,7 @@ GWorldPtr new_white_world(int w, int h, int row_bytes) {
     Rect b;
     SetRect(&b, 0, 0, w, h);
     GWorldPtr g = nullptr;
-    if (row_bytes == 0)
-        NewGWorld(&g, 32, &b, 0);
-    else
-        NewGWorldWithRowBytes(&g, &b, row_bytes);
+    NewGWorldWithRowBytes(&g, &b, row_bytes ? row_bytes : 4 * w);
     return g;
 }
 
