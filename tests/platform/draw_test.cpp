@@ -66,27 +66,6 @@ class Draw : public ::testing::Test {
     std::vector<GWorldPtr> worlds_;
 };
 
-// A line whose direction is a multiple of 45 degrees passes through whole pixels only, so
-// the pixels the pen covers are exactly the pen rectangles hung at each of those points; a
-// line of no length paints the one pen rectangle.
-TEST_F(Draw, LinePaintsExactlyThePenSweep) {
-    for (int pen : {1, 3, 7})
-        for (int d = 0; d < 9; ++d) {  // the eight neighbours and the point itself
-            const int dx = d % 3 - 1, dy = d / 3 - 1;
-            GWorldPtr g = make(60, 60);
-            PenSize(std::int16_t(pen), std::int16_t(pen));
-            MoveTo(25, 25);
-            LineTo(std::int16_t(25 + dx * 12), std::int16_t(25 + dy * 12));
-            Pixels expected;
-            for (int t = 0; t <= 12; ++t) {
-                const int h = 25 + dx * t, v = 25 + dy * t;
-                expected.merge(cover({box(h, v, h + pen, v + pen)}));
-            }
-            EXPECT_EQ(inked(g), expected) << pen << " " << dx << "," << dy;
-            EXPECT_TRUE(g->pen_loc.h == 25 + dx * 12 && g->pen_loc.v == 25 + dy * 12);
-        }
-}
-
 TEST_F(Draw, PatternIsAlignedToThePortOriginAndItsZeroBitsTakeTheBackgroundColour) {
     const Pattern marquee{{0xF0, 0xE1, 0xC3, 0x87, 0x0F, 0x1E, 0x3C, 0x78}};
     GWorldPtr g = make(24, 24);
