@@ -80,11 +80,9 @@ TEST_F(UsbLayer, FindsTheDeviceSetsItsFirstConfigurationAndDescribesItsPipesInEn
     EXPECT_EQ(g_usbInterfaceRef, nullptr);
     TearDown();
     ASSERT_EQ(open({.settings = {{kBulkOut, kBulkIn, kIntrIn, kBulkIn2}}, .configured = false}), 0);
-    std::uint8_t count = 0;
-    EXPECT_EQ(USBDeviceGetNumberOfConfigurations(g_dev, &count), 0);
-    EXPECT_EQ(count, 1);
     EXPECT_EQ(fake->seen().configuration, 3);
     // Pipe properties follow endpoint order and end after the last pipe.
+    std::uint8_t count = 0;
     ASSERT_EQ(USBInterfaceGetNumEndpoints(g_intf, &count), 0);
     EXPECT_EQ(count, 4);
     EXPECT_EQ(pipe(1), (Pipe{0, kUSBOut, 2, kUSBBulk}));
