@@ -12,6 +12,7 @@
 #include <linux/ioctl.h>
 #include <linux/usbdevice_fs.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstddef>
@@ -218,31 +219,26 @@ class FakeUsbDevice {
                     umockdev_ioctl_data_resolve(urb_data, offsetof(usbdevfs_urb, buffer),
                                                 std::size_t(urb->buffer_length), nullptr);
                 Urb u{urb_data, 0, 0, {}};
+                std::deque<Urb>* to = &ready_;
+                const bool in = urb->endpoint & 0x80;
                 if (halted_.count(urb->endpoint)) {
                     u.status = -EPIPE;
-                    ready_.push_back(u);
-                } else if (!(urb->endpoint & 0x80)) {
+                } else if (in ? answers_.empty() : hold_writes_) {
+                    to = &flying_;  // a read with no answer yet, a write while writes are held
+                } else if (!in) {
                     const auto* p = static_cast<const std::uint8_t*>(buffer->data);
-                    if (hold_writes_) {
-                        flying_.push_back(u);
-                    } else {
-                        seen_.written.emplace_back(p, p + urb->buffer_length);
-                        u.actual = urb->buffer_length;
-                        ready_.push_back(u);
-                    }
-                } else if (answers_.empty()) {
-                    flying_.push_back(u);
+                    seen_.written.emplace_back(p, p + urb->buffer_length);
+                    u.actual = urb->buffer_length;
                 } else {
                     FakeInAnswer a = answers_.front();
                     answers_.pop_front();
                     u.status = -a.error;
                     if (a.error == EPIPE) halted_.insert(urb->endpoint);
-                    std::size_t n =
-                        std::min<std::size_t>(a.data.size(), std::size_t(urb->buffer_length));
-                    u.in_bytes.assign(a.data.begin(), a.data.begin() + std::ptrdiff_t(n));
-                    u.actual = int(n);
-                    ready_.push_back(u);
+                    u.in_bytes = a.data;
+                    u.in_bytes.resize(std::min(a.data.size(), std::size_t(urb->buffer_length)));
+                    u.actual = int(u.in_bytes.size());
                 }
+                to->push_back(u);
                 g_object_unref(buffer);
                 return done(0, 0);
             }
@@ -265,14 +261,12 @@ class FakeUsbDevice {
             }
             case USBDEVFS_DISCARDURB: {
                 gulong address = reinterpret_cast<gulong>(*reinterpret_cast<void**>(arg->data));
-                for (auto it = flying_.begin(); it != flying_.end(); ++it) {
-                    if (it->data->client_addr == address) {
-                        ready_.push_back(Urb{it->data, -ENOENT, 0, {}});
-                        flying_.erase(it);
-                        return done(0, 0);
-                    }
-                }
-                return done(-1, EINVAL);
+                auto it = std::ranges::find_if(
+                    flying_, [address](const Urb& u) { return u.data->client_addr == address; });
+                if (it == flying_.end()) return done(-1, EINVAL);
+                ready_.push_back(Urb{it->data, -ENOENT, 0, {}});
+                flying_.erase(it);
+                return done(0, 0);
             }
             default:
                 return done(-1, ENOTTY);
