@@ -188,12 +188,9 @@ TEST_F(ImageWindow, WheelScrollsThreeLinesOfSixteenPixelsANotchAndTheHandDragsTh
 TEST_F(ImageWindow, SaveAnsweredWhenClosingClosesOnlyOnceTheFileIsWritten) {
     TempDir dir;
     WindowRef w = new_doc(10, 10);
-    // The file dialog cancelled, then a folder that cannot be written.
-    for (const PutFileAnswer& file : {PutFileAnswer{}, {"lost.jpg", {}, dir.file("gone")}}) {
-        hooks_answer_save_changes(kNavAskSaveChangesSave);
-        hooks_answer_put_file(file);
-        EXPECT_FALSE(iw_close(w));
-    }
+    hooks_answer_save_changes(kNavAskSaveChangesSave);
+    hooks_answer_put_file({});
+    EXPECT_FALSE(iw_close(w)) << "the file dialog cancelled";
     hooks_answer_save_changes(kNavAskSaveChangesCancel);
     hooks_close_box(w);
     EXPECT_TRUE(is_iw(w)) << "the close box asks too";

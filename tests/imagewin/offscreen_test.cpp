@@ -1,4 +1,4 @@
-// Offscreen creation, rectangle fitting and centring.
+// Rectangle fitting and centring.
 
 #include <gtest/gtest.h>
 
@@ -23,22 +23,6 @@ TEST(Fitting, LargestRectangleOfTheSameProportionsCentredTheOddLeftoverRightAndD
         EXPECT_TRUE(EqualRect(&inner, &expected))
             << inner.top << "," << inner.left << "," << inner.bottom << "," << inner.right;
     }
-}
-
-// A new buffer's size and white show in every image window's layers.
-TEST(CreateOffscreen, IsNullOnFailureAndLeavesTheCurrentPortAlone) {
-    GWorldPtr current = create_offscreen(32, 3, 3, false);
-    ASSERT_NE(current, nullptr);
-    SetGWorld(current);
-    GWorldPtr g = create_offscreen(32, 640, 480, true);
-    EXPECT_NE(g, nullptr);
-    EXPECT_EQ(create_offscreen(32, 0, 10, false), nullptr);
-    CGrafPtr now;
-    GetGWorld(&now);
-    EXPECT_EQ(now, current);
-    SetGWorld(nullptr);
-    DisposeGWorld(g);
-    DisposeGWorld(current);
 }
 
 }  // namespace
