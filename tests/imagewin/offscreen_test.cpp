@@ -1,4 +1,4 @@
-// Rectangle fitting and centring.
+// Offscreen creation, rectangle fitting and centring.
 
 #include <gtest/gtest.h>
 
@@ -23,6 +23,19 @@ TEST(Fitting, LargestRectangleOfTheSameProportionsCentredTheOddLeftoverRightAndD
         EXPECT_TRUE(EqualRect(&inner, &expected))
             << inner.top << "," << inner.left << "," << inner.bottom << "," << inner.right;
     }
+}
+
+// A new buffer's size and white, and failure to make one, show through the image windows.
+TEST(CreateOffscreen, LeavesTheCurrentPortAlone) {
+    GWorldPtr current = create_offscreen(32, 3, 3, false), g = nullptr;
+    SetGWorld(current);
+    g = create_offscreen(32, 640, 480, true);
+    CGrafPtr now;
+    GetGWorld(&now);
+    EXPECT_TRUE(g && now == current);
+    SetGWorld(nullptr);
+    DisposeGWorld(g);
+    DisposeGWorld(current);
 }
 
 }  // namespace
