@@ -50,8 +50,7 @@ class FileConversion : public ToolboxTest {
     // Chooses the file or folder (none: cancels) with the dialog's button item.
     static Action choose(std::int16_t item, const std::string& path) {
         return [item, path] {
-            hooks_answer_choose_file(path.empty() ? std::vector<std::string>{}
-                                                  : std::vector<std::string>{path});
+            hooks_answer_choose_file(path.empty() ? std::vector<std::string>{} : std::vector{path});
             click(item);
         };
     }

@@ -2,6 +2,9 @@
 
 #include "monitor/live_monitor.h"
 
+#include <array>
+#include <tuple>
+
 #include "app/prefs.h"
 #include "camera/capture.h"
 #include "imagewin/image_window.h"
@@ -13,14 +16,9 @@ namespace {
 
 class LiveMonitor : public LiveTest {
   protected:
-    struct Bar {
-        bool shown;
-        std::int32_t view, maximum;
-        bool operator==(const Bar&) const = default;
-    };
+    using Bar = std::array<std::int32_t, 3>;  // shown, view size, maximum; all 0 when hidden
     static Bar bar(ControlRef c) {
-        if (!IsControlVisible(c)) return {};
-        return {true, hooks_view_size(c), GetControlMaximum(c)};
+        return IsControlVisible(c) ? Bar{1, hooks_view_size(c), GetControlMaximum(c)} : Bar{};
     }
     // The live picture's pixel that window pixel (h, v) shows, for the picture drawn `width`
     // wide from (-x, -y).
@@ -61,10 +59,8 @@ TEST_F(LiveMonitor, SizeAndActualSizeCommandsSetTheShownWindowAtActualSizeOnceTh
         if (row.refused) simcam_fail_at(2, SimcamFault::refuse);
         simcam_clear_record();
         command(row.code);
-        EXPECT_EQ(pref.lm_size, row.size);
-        EXPECT_EQ(content().right, row.width);
-        EXPECT_EQ(content().bottom, row.height);
-        EXPECT_EQ(pref.lm_ratio, row.ratio);
+        EXPECT_EQ(std::tuple(pref.lm_size, content().right, content().bottom, pref.lm_ratio),
+                  std::tuple(row.size, row.width, row.height, row.ratio));
         EXPECT_EQ(IsControlVisible(g_lm_sc_h), row.ratio == 8);
         EXPECT_EQ(simcam_commands().size(), std::size_t(row.requests));
     }
@@ -82,11 +78,11 @@ TEST_F(LiveMonitor, BarsRangeTheScaledPictureAndTheZoomStepsWithinTheScaleOrGoTo
     };
     // The picture is 256 x 192 at actual size.
     const Row rows[] = {
-        {251, 210, {true, 251, 5}, {}},               // only wider
-        {251, 200, {true, 236, 20}, {true, 185, 7}},  // wider, and taller than 200 - 15
-        {300, 187, {}, {true, 187, 5}},               // only taller
-        {270, 187, {true, 255, 1}, {true, 172, 20}},  // taller, and wider than 270 - 15
-        {256, 192, {}, {}},                           // fits exactly
+        {251, 210, {1, 251, 5}, {}},            // only wider
+        {251, 200, {1, 236, 20}, {1, 185, 7}},  // wider, and taller than 200 - 15
+        {300, 187, {}, {1, 187, 5}},            // only taller
+        {270, 187, {1, 255, 1}, {1, 172, 20}},  // taller, and wider than 270 - 15
+        {256, 192, {}, {}},                     // fits exactly
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::to_string(row.width) + " x " + std::to_string(row.height));
@@ -102,21 +98,18 @@ TEST_F(LiveMonitor, BarsRangeTheScaledPictureAndTheZoomStepsWithinTheScaleOrGoTo
     EXPECT_TRUE((v.left == 241 && v.top == -1 && v.right == 257 && v.bottom == 178));
     // The zoom commands: out past each end, then one step back; an image window in front takes
     // them.
-    pref.lm_ratio = 0;
-    command("ZOUT");
-    command("ZIN ");
-    EXPECT_EQ(pref.lm_ratio, 1);
-    pref.lm_ratio = 11;
-    command("ZIN ");
-    command("ZOUT");
-    EXPECT_EQ(pref.lm_ratio, 10);
+    for (const auto& [from, past, back, to] :
+         {std::tuple{0, "ZOUT", "ZIN ", 1}, {11, "ZIN ", "ZOUT", 10}}) {
+        pref.lm_ratio = from;
+        command(past);
+        command(back);
+        EXPECT_EQ(pref.lm_ratio, to);
+    }
     WindowRef doc = iw_new(100, 80, 5);
     ASSERT_NE(doc, nullptr);
     ShowWindow(doc);
-    command("ZIN ");
+    for (const char* code : {"ZIN ", "ZIN ", "ZOUT"}) command(code);
     EXPECT_EQ(iw_record(doc)->zoom_index, 6);
-    command("ZOUT");
-    EXPECT_EQ(iw_record(doc)->zoom_index, 5);
     EXPECT_EQ(pref.lm_ratio, 10);
 }
 
@@ -135,8 +128,7 @@ TEST_F(LiveMonitor, FramesAreDrawnScaledZoomOnTheNextUpdateScrollingAtOnceAndNev
     // A step moves the bar and redraws; the size of steps is the image window's.
     hooks_control_part(g_lm_sc_h, kControlPageDownPart);
     hooks_control_part(g_lm_sc_v, kControlIndicatorPart);
-    ASSERT_NE(GetControlValue(g_lm_sc_h), 0);
-    ASSERT_NE(GetControlValue(g_lm_sc_v), 0);
+    ASSERT_TRUE(GetControlValue(g_lm_sc_h) && GetControlValue(g_lm_sc_v)) << "both bars moved";
     expect_zoomed_picture();
     EXPECT_EQ(shown(250, 185), 0xFFFFFFu) << "the corner between the bars";
     // A red mark that a redraw must leave alone.

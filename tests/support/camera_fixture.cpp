@@ -14,14 +14,10 @@
 #include "platform/test_hooks.h"
 #include "simcam/simcam.h"
 
-std::uint32_t CameraTest::now = 1000;
-
 void CameraTest::SetUp() {
     ToolboxTest::SetUp();
     now += 10000;
     hooks_set_tick_source(&CameraTest::ticks);
-    close_camera();
-    run_posted();
     simcam_reset();
     g_now_camera_busy = 0;
     g_now_tracking_control_panel = false;

@@ -19,8 +19,6 @@ void LiveTest::SetUp() {
     pref = PrefRecord{0, 5, 0, {}};
     g_untitled_counter = 1;
     g_live_monitor_now = false;
-    g_lm_win = nullptr;
-    g_lm_sc_v = g_lm_sc_h = nullptr;
     g_off_width_of_lmwin_setup = g_off_height_of_lmwin_setup = 0;
 }
 
