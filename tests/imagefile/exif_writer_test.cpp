@@ -66,17 +66,6 @@ TEST_F(ExifWriter, FileIsTheTemplateWithItsFieldsThenTheThumbnailAndTheMainImage
                                          0, 0, 0}));
 }
 
-TEST_F(ExifWriter, EncodedBytesBeyondTheWidthOfARowNeverReachTheFile) {
-    GWorldPtr tight = make_test_image(40, 12, 8);
-    GWorldPtr padded = make_test_image(40, 12, 8, 40 * 4 + 36);
-    std::vector<std::uint8_t> a, b;
-    ASSERT_EQ(gworld2jpegptr(tight, &a), noErr);
-    ASSERT_EQ(gworld2jpegptr(padded, &b), noErr);
-    EXPECT_EQ(a, b);
-    DisposeGWorld(tight);
-    DisposeGWorld(padded);
-}
-
 // A white source shows where the picture lands on the black thumbnail; the fitting's own
 // arithmetic is checked with the rectangles.
 TEST_F(ExifWriter, ThumbnailIsTheSourceFittedAndCentredOnBlack) {

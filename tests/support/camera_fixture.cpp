@@ -14,8 +14,6 @@
 #include "platform/test_hooks.h"
 #include "simcam/simcam.h"
 
-std::uint32_t CameraTest::now = 1000;
-
 void CameraTest::SetUp() {
     ToolboxTest::SetUp();
     now += 10000;

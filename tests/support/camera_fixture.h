@@ -18,5 +18,5 @@ class CameraTest : public ToolboxTest {
     static WindowRef show_live_window();  // a shown window as the live window
 
     static std::uint32_t ticks() { return now; }  // the tick source while a test runs
-    static std::uint32_t now;                     // the tick clock; only ever moves forward
+    static inline std::uint32_t now = 1000;       // the tick clock; only ever moves forward
 };
