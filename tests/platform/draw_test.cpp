@@ -168,6 +168,8 @@ TEST_F(Draw, BufferFilledOnFirstUseLooksFilledFromTheStartAndCopiesTransparently
     GWorldPtr dst = make(8, 4), layer = make(8, 4, fillOnFirstUse);
     const RGBColor key{0x1111, 0x2222, 0x3333}, near_key{0x1111, 0x2222, 0x3434};
     const Rect b = box(0, 0, 8, 4), dot = box(2, 1, 3, 2);
+    GWorldPtr refused = nullptr;
+    EXPECT_EQ(NewGWorld(&refused, 16, &b, fillOnFirstUse), paramErr) << "32 bits a pixel only";
     EXPECT_EQ(GetPixelRGB(layer, 7, 3), kWhite);
     RGBBackColor(&key);
     EraseRect(&b);
