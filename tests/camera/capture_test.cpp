@@ -3,6 +3,7 @@
 // chosen for a picture size.
 
 #include <algorithm>
+#include <array>
 #include <ranges>
 
 #include "camera/capture.h"
@@ -145,17 +146,15 @@ TEST_F(CameraTest, PictureDecodesIntoTheCaptureOffscreenAndReachesTheLiveOneOnly
 constexpr std::size_t kFrameHeight = 561;
 
 TEST(FrameHeader, ChosenByWidthThenHeightAndAssembledAroundTheBody) {
-    const struct {
-        std::int32_t width, height;     // the picture's size
-        int frame_width, frame_height;  // the frame size the chosen header declares
-    } rows[] = {
-        {1024, 720, 1024, 768}, {1280, 720, 1280, 720},   {1280, 960, 1280, 960},
-        {640, 960, 1280, 960},  {1280, 1000, 1280, 1024},
-    };
-    for (const auto& row : rows) {
-        const std::uint8_t* h = jpeg_header_for(row.width, row.height) + kFrameHeight;
-        EXPECT_EQ(h[0] << 8 | h[1], row.frame_height) << row.width << " x " << row.height;
-        EXPECT_EQ(h[2] << 8 | h[3], row.frame_width) << row.width << " x " << row.height;
+    // A picture's width and height, and the frame width and height its header declares.
+    for (const auto& [w, h, frame_w, frame_h] : {std::array{1024, 720, 1024, 768},
+                                                 {1280, 720, 1280, 720},
+                                                 {1280, 960, 1280, 960},
+                                                 {640, 960, 1280, 960},
+                                                 {1280, 1000, 1280, 1024}}) {
+        const std::uint8_t* frame = jpeg_header_for(w, h) + kFrameHeight;
+        EXPECT_EQ(frame[0] << 8 | frame[1], frame_h) << w << " x " << h;
+        EXPECT_EQ(frame[2] << 8 | frame[3], frame_w) << w << " x " << h;
     }
     const std::uint8_t body[1] = {0x5A};
     std::size_t length = 0;
