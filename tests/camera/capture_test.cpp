@@ -139,9 +139,6 @@ TEST_F(CameraTest, PictureDecodesIntoTheCaptureOffscreenAndReachesTheLiveOneOnly
             EXPECT_EQ(GetPixelRGB(g_lm_off, h, v), GetPixelRGB(g_grab_off, h, v)) << h << "," << v;
 }
 
-// The frame's height and width, big-endian, at this offset of every header.
-constexpr std::size_t kFrameHeight = 561;
-
 TEST(FrameHeader, ChosenByWidthThenHeightAndAssembledAroundTheBody) {
     // A picture's width and height, and the frame width and height its header declares.
     for (const auto& [w, h, frame_w, frame_h] : {std::array{1024, 720, 1024, 768},
@@ -149,7 +146,8 @@ TEST(FrameHeader, ChosenByWidthThenHeightAndAssembledAroundTheBody) {
                                                  {1280, 960, 1280, 960},
                                                  {640, 960, 1280, 960},
                                                  {1280, 1000, 1280, 1024}}) {
-        const std::uint8_t* frame = jpeg_header_for(w, h) + kFrameHeight;
+        // The frame's height and width, big-endian, at this offset of every header.
+        const std::uint8_t* frame = jpeg_header_for(w, h) + 561;
         EXPECT_EQ(frame[0] << 8 | frame[1], frame_h) << w << " x " << h;
         EXPECT_EQ(frame[2] << 8 | frame[3], frame_w) << w << " x " << h;
     }

@@ -42,8 +42,7 @@ class LiveTest : public CameraTest {
     static void start_live() {
         connect();
         ASSERT_EQ(command("MSTA"), noErr);
-        ASSERT_NE(g_lm_win, nullptr);
-        ASSERT_TRUE(IsWindowVisible(g_lm_win));
+        ASSERT_TRUE(g_lm_win && IsWindowVisible(g_lm_win));
         simcam_clear_record();
     }
 
