@@ -142,7 +142,6 @@ TEST_F(ImageWindow, LargePictureShowsItsCornersAtTheHighestScale) {
     set_pixel(rec(w)->img_off, 5999, 3999, kGreen);
     ControlRef h = bar(w, true), v = bar(w, false);
     CGrafPtr port = GetWindowPort(w);
-    EXPECT_EQ(GetControlMaximum(h), 96000 - 400);
     iw_draw(w);
     EXPECT_EQ(GetPixelRGB(port, 15, 15), 0xFF0000u);
     EXPECT_EQ(GetPixelRGB(port, 16, 0), 0xFFFFFFu);

@@ -72,8 +72,7 @@ class Codecs : public ::testing::Test {
                               const std::string& what, int tolerance = 0) {
         GWorldPtr g = nullptr;
         ASSERT_EQ(read(bytes.data(), bytes.size(), &g), noErr) << what;
-        EXPECT_EQ(g->width, w) << what;
-        EXPECT_EQ(g->height, h) << what;
+        EXPECT_TRUE(g->width == w && g->height == h) << what;
         EXPECT_LE(max_component_diff(gworld_pixels(g), want), tolerance) << what;
         DisposeGWorld(g);
     }
@@ -117,7 +116,6 @@ TEST_F(Codecs, JpegDecodesAtEachScaleIntoWorldsOfAnySize) {
 // progressive streams are the seeds' test.)
 TEST_F(Codecs, JpegRowsAreWholeWhateverFollowsButMissingOrBadRowsAreNot) {
     const auto data = convert("-quality 90 JPEG:", "a.jpg", 75, 41);
-    ASSERT_TRUE(data[data.size() - 2] == 0xFF && data.back() == 0xD9);
     GWorldPtr intact = nullptr;
     ASSERT_EQ(ReadJPEGImage(data.data(), data.size(), 1, &intact), noErr);
     const std::vector<std::uint8_t> body(data.begin(), data.end() - 2), eoi{0xFF, 0xD9};

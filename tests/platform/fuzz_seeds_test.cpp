@@ -86,14 +86,8 @@ TEST(FuzzSeeds, EverySeedIsReadWithItsPixelsAndRefusedCutShortOrWithAHostileHead
         {"pict/ours.pct", nullptr, Want::ours, 0},
         {"pict/ours-bare.pct", nullptr, Want::ours, 0},
     };
-    const struct {
-        const char* folder;
-        OSErr (*read)(const std::uint8_t*, std::size_t, GWorldPtr*);
-    } readers[] = {{"jpeg", read_jpeg}, {"bmp", ReadBMPImage}, {"pict", ReadPICTImage}};
-    const auto reader_of = [&](const std::string& file) {
-        return std::find_if(std::begin(readers), std::end(readers),
-                            [&](const auto& r) { return file.rfind(r.folder, 0) == 0; })
-            ->read;
+    const auto reader_of = [](const std::string& file) {
+        return file[0] == 'j' ? read_jpeg : file[0] == 'b' ? ReadBMPImage : ReadPICTImage;
     };
     for (const auto& s : seeds) {
         const std::string path = root + "/" + s.file;
