@@ -2,6 +2,7 @@
 
 #include "app/control_window.h"
 
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -21,10 +22,6 @@ class ControlPanels : public LiveTest {
         for (WindowRef w : {g_control_win, g_draw_win})
             if (w) DisposeWindow(w);
         LiveTest::TearDown();
-    }
-    static Point global(WindowRef w, int h, int v) {
-        const Point o = GetWindowContentOrigin(w);
-        return Point{std::int16_t(o.v + v), std::int16_t(o.h + h)};
     }
     static Sent sent() {
         Sent out;
@@ -91,9 +88,9 @@ TEST_F(ControlPanels,
             EXPECT_TRUE(!size_slot || GetControlValue(panel[slot]) == (slot == 11)) << slot;
         }
     }
-    EXPECT_EQ(GetControlValue(panel[12]), 2);
-    EXPECT_EQ(GetControlValue(panel[13]), 3);
-    EXPECT_EQ(hooks_control_picture(panel[14]), 168);
+    EXPECT_EQ(std::tuple(GetControlValue(panel[12]), GetControlValue(panel[13]),
+                         hooks_control_picture(panel[14])),
+              std::tuple(2, 3, 168));
     // The bottom of every range, then codes just outside the ranges, which change nothing.
     const char* const bottoms[] = {"TL01", "LTY0", "LNW3", "TLE1", "CP01"};
     for (const char* code : bottoms) command(code);
@@ -157,7 +154,8 @@ TEST_F(ControlPanels, CursorFollowsTheWindowAndTheTool) {
         g_dp_cur_e_size = code_of(k.size);
         SelectWindow(k.front ? k.front : doc);
         SetCursor(eraser_6x6);
-        do_setup_my_cursor(k.front ? global(k.front, 50, k.v) : Point{1, 1});
+        const Point o = k.front ? GetWindowContentOrigin(k.front) : Point{1, -49};
+        do_setup_my_cursor(Point{std::int16_t(o.v + k.v), std::int16_t(o.h + 50)});
         EXPECT_EQ(hooks_current_cursor(), k.expected);
     }
 }

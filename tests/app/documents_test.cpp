@@ -19,10 +19,6 @@ class Documents : public ImageDocTest {
         InstallApplicationEventHandler(__my_command_event_handler, 1, my_cmd_events, nullptr,
                                        nullptr);
     }
-    void TearDown() override {
-        g_file_conversion_dialog_ptr = nullptr;
-        ImageDocTest::TearDown();
-    }
     std::string write_jpeg(const std::string& name) {
         GWorldPtr src = make_test_image(30, 20, 1);
         const FSSpec spec{dir_.path(), name};

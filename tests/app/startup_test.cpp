@@ -17,7 +17,6 @@ class Startup : public ToolboxTest {
     void SetUp() override {
         ToolboxTest::SetUp();
         ::setenv("XDG_CONFIG_HOME", dir_.path().c_str(), 1);
-        pref = PrefRecord{};
     }
     void TearDown() override {
         ::unsetenv("XDG_CONFIG_HOME");

@@ -39,10 +39,12 @@ class FullScreen : public LiveTest {
         LiveTest::TearDown();
     }
     static std::uint32_t fs(int h, int v) { return GetPixelRGB(GetWindowPort(g_fullscreen), h, v); }
-    using Shown = std::array<bool, 3>;  // the toolbar, the control window, the drawing panel
+    // Whether full screen is on, and the toolbar, the control window and the drawing panel
+    // shown.
+    using Shown = std::array<bool, 4>;
     static Shown shown() {
-        return {IsWindowVisible(g_tool_bar), IsWindowVisible(g_control_win),
-                IsWindowVisible(g_draw_win)};
+        return {g_fullscreen != nullptr, IsWindowVisible(g_tool_bar),
+                IsWindowVisible(g_control_win), IsWindowVisible(g_draw_win)};
     }
 };
 
@@ -61,19 +63,17 @@ TEST_F(FullScreen, FrontWindowFillsTheScreenUntilEscapeTheCloseBoxAPressOrTheCam
     EXPECT_EQ(fs(1279, 831), 0xFF0000u);  // 100 x 50 scaled by 12.8, from row 192
     hooks_window_key(g_fullscreen, 27);
     idle(1);
-    EXPECT_EQ(g_fullscreen, nullptr);
-    EXPECT_EQ(shown(), (Shown{true, true, true}));
+    EXPECT_EQ(shown(), (Shown{false, true, true, true}));
     command("FSCR");
     hooks_close_box(g_fullscreen);
     EXPECT_TRUE(IsValidWindowPtr(g_fullscreen)) << "the close box only asks for the end";
     idle(1);
-    EXPECT_EQ(g_fullscreen, nullptr);
+    EXPECT_EQ(shown(), (Shown{false, true, true, true}));
 
     ASSERT_EQ(command("MSTA"), noErr);
     HideWindow(g_control_win);
     command("FSCR");
-    ASSERT_NE(g_fullscreen, nullptr);
-    EXPECT_EQ(shown(), (Shown{false, false, false}));
+    ASSERT_EQ(shown(), (Shown{true, false, false, false}));
     idle(1);  // a new frame is drawn full screen
     // 1,024 x 768 scaled by 1.25: rows 32 to 991 show the picture.
     EXPECT_EQ(fs(640, 31), 0u);
@@ -82,16 +82,15 @@ TEST_F(FullScreen, FrontWindowFillsTheScreenUntilEscapeTheCloseBoxAPressOrTheCam
     hooks_click_window(g_fullscreen);
     EXPECT_NE(g_fullscreen, nullptr) << "ended by the idle routine, not by the press";
     idle(1);
-    EXPECT_EQ(g_fullscreen, nullptr);
-    EXPECT_EQ(shown(), (Shown{true, false, true}));
+    EXPECT_EQ(shown(), (Shown{false, true, false, true}));
 
     ShowWindow(g_control_win);
     command("FSCR");
     ASSERT_NE(g_fullscreen, nullptr);
     simcam_plug(false);
     idle(2);
-    EXPECT_EQ(g_fullscreen, nullptr);
-    EXPECT_EQ(shown(), (Shown{true, false, true})) << "no camera: the control window stays hidden";
+    EXPECT_EQ(shown(), (Shown{false, true, false, true}))
+        << "no camera: the control window stays hidden";
 }
 
 }  // namespace

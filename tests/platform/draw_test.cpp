@@ -35,13 +35,11 @@ Pixels cover(std::initializer_list<Rect> rects) {
 
 class Draw : public ::testing::Test {
   protected:
-    // A white buffer, made the current port; row_bytes 0 means unpadded.
-    GWorldPtr make(int w, int h, std::uint32_t flags = 0, int row_bytes = 0) {
+    // A white buffer, made the current port.
+    GWorldPtr make(int w, int h, std::uint32_t flags = 0) {
         const Rect b = box(0, 0, w, h);
         GWorldPtr g = nullptr;
-        EXPECT_EQ(
-            row_bytes ? NewGWorldWithRowBytes(&g, &b, row_bytes) : NewGWorld(&g, 32, &b, flags),
-            noErr);
+        EXPECT_EQ(NewGWorld(&g, 32, &b, flags), noErr);
         worlds_.push_back(g);
         SetGWorld(g);
         return g;
@@ -147,9 +145,9 @@ TEST_F(Draw, CopyTouchesOnlyPixelsCoveredByBothBuffersTheClipAndTheMask) {
 }
 
 TEST_F(Draw, WideRowStrideNeverTouchesThePadding) {
-    GWorldPtr g = make(5, 4, 0, 32);
+    GWorldPtr g = new_white_world(5, 4, 32), src = make(5, 4);
+    worlds_.push_back(g);
     for (int v = 0; v < 4; ++v) std::memset(g->pixels + v * 32 + 20, 0xAB, 12);
-    GWorldPtr src = make(5, 4);
     const Rect b = box(0, 0, 5, 4), top = box(0, 0, 5, 1);
     CopyBits(src, g, &b, &b, srcCopy, nullptr);
     SetGWorld(g);
