@@ -48,20 +48,26 @@ class Prefs : public ::testing::Test {
     TempDir dir_;
 };
 
-TEST_F(Prefs, FirstRunTakesDefaultsAndSavesLeaveOneLittleEndianRecord) {
+TEST_F(Prefs, FirstRunTakesDefaultsAndSavesLeaveOneLittleEndianRecordAndTheLastFolder) {
     pref.lm_ratio = 0;
     file_load_prefs();
     EXPECT_EQ(used(), (std::array{0, 5, 0}));
     pref = PrefRecord{2, 11, 1, {}};
+    g_last_folder = "/photos";  // the folder last chosen is kept beside the record
     file_save_prefs();
     file_save_prefs();
-    // Saved once: tag, count, the record's header and its 36 bytes.
-    EXPECT_EQ(read_bytes(path()), record_file({2, 11, 1, 0, 0, 0, 0, 0, 0}));
+    const Bytes b = read_bytes(path());
+    // Tag, count, a header of 12 bytes before the 36-byte record and before the folder's 7:
+    // each saved once.
+    ASSERT_EQ(b.size(), 8u + 12u + 36u + 12u + 7u);
+    EXPECT_EQ(Bytes(b.begin() + 20, b.begin() + 56), words({2, 11, 1, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 1)
         << "no temporary file left beside it";
     pref = PrefRecord{};
+    g_last_folder.clear();
     file_load_prefs();
     EXPECT_EQ(used(), (std::array{2, 11, 1}));
+    EXPECT_EQ(g_last_folder, "/photos");
 }
 
 // A short record fills only its leading words and a long one is read to the record's size.

@@ -3,6 +3,7 @@
 // chosen for a picture size.
 
 #include <algorithm>
+#include <array>
 #include <ranges>
 
 #include "camera/capture.h"
@@ -15,10 +16,6 @@
 #include "support/live_fixture.h"
 
 namespace {
-
-bool printed(const std::string& line) {
-    return std::ranges::count(hooks_stdout_lines(), line) > 0;
-}
 
 TEST_F(CameraTest, BodyIsReadInChunksOfAtMost65536BytesWithTheirPrefixes) {
     const struct {
@@ -46,9 +43,10 @@ TEST_F(CameraTest, BodyIsReadInChunksOfAtMost65536BytesWithTheirPrefixes) {
             moved.push_back(t.moved);
         }
         EXPECT_EQ(moved, row.chunks);
-        EXPECT_EQ(printed("data_from_camera_sync: ************************************* "
-                          "zero length packet will come "),
-                  row.zero_length_line);
+        EXPECT_EQ(std::ranges::count(hooks_stdout_lines(),
+                                     "data_from_camera_sync: ************************************* "
+                                     "zero length packet will come "),
+                  row.zero_length_line ? 1 : 0);
     }
 }
 
@@ -112,7 +110,7 @@ TEST_F(LiveTest, AfterAGoodPictureEachFailureMakesNoWindowAndIsToldOnce) {
         EXPECT_EQ(is_camera_active(), row.kept);
         EXPECT_EQ(IsWindowVisible(live), row.kept && row.fault != zero_size);
         EXPECT_EQ(g_latst_jpeg_size == 0, row.count_cleared);
-        EXPECT_TRUE(!row.line || printed(row.line)) << row.line;
+        EXPECT_TRUE(!row.line || std::ranges::count(hooks_stdout_lines(), row.line)) << row.line;
     }
 }
 
@@ -141,21 +139,17 @@ TEST_F(CameraTest, PictureDecodesIntoTheCaptureOffscreenAndReachesTheLiveOneOnly
             EXPECT_EQ(GetPixelRGB(g_lm_off, h, v), GetPixelRGB(g_grab_off, h, v)) << h << "," << v;
 }
 
-// The frame's height and width, big-endian, at this offset of every header.
-constexpr std::size_t kFrameHeight = 561;
-
 TEST(FrameHeader, ChosenByWidthThenHeightAndAssembledAroundTheBody) {
-    const struct {
-        std::int32_t width, height;     // the picture's size
-        int frame_width, frame_height;  // the frame size the chosen header declares
-    } rows[] = {
-        {1024, 720, 1024, 768}, {1280, 720, 1280, 720},   {1280, 960, 1280, 960},
-        {640, 960, 1280, 960},  {1280, 1000, 1280, 1024},
-    };
-    for (const auto& row : rows) {
-        const std::uint8_t* h = jpeg_header_for(row.width, row.height) + kFrameHeight;
-        EXPECT_EQ(h[0] << 8 | h[1], row.frame_height) << row.width << " x " << row.height;
-        EXPECT_EQ(h[2] << 8 | h[3], row.frame_width) << row.width << " x " << row.height;
+    // A picture's width and height, and the frame width and height its header declares.
+    for (const auto& [w, h, frame_w, frame_h] : {std::array{1024, 720, 1024, 768},
+                                                 {1280, 720, 1280, 720},
+                                                 {1280, 960, 1280, 960},
+                                                 {640, 960, 1280, 960},
+                                                 {1280, 1000, 1280, 1024}}) {
+        // The frame's height and width, big-endian, at this offset of every header.
+        const std::uint8_t* frame = jpeg_header_for(w, h) + 561;
+        EXPECT_EQ(frame[0] << 8 | frame[1], frame_h) << w << " x " << h;
+        EXPECT_EQ(frame[2] << 8 | frame[3], frame_w) << w << " x " << h;
     }
     const std::uint8_t body[1] = {0x5A};
     std::size_t length = 0;

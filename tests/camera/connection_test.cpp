@@ -37,7 +37,6 @@ TEST_F(CameraTest, OpeningTakesTheLowestBulkPipeOfEachDirectionOrStaysIncomplete
         const char* last;  // how the lines of the steps that find the pipes end
     } rows[] = {
         {"standard", pipes({kOut2, kIn1}), 0, 2, 1,
-         "find_device: found 1 configurations\n"
          "find_interefaces: found 2 pipes\n"
          "find_pipes: grabbing BULK OUT pipe index 1, number 2\n"
          "find_pipes: grabbing BULK IN pipe index 2, number 1\n"},
@@ -77,7 +76,6 @@ TEST_F(CameraTest, UnplugClosesEverythingRetriesEveryThirtyTicksAndReplugGivesRe
     live_monoitor_start();
     WindowRef live = show_live_window();
     simcam_plug(false);
-    EXPECT_TRUE(is_camera_active());  // the notice comes from the event loop
     run_posted();
     EXPECT_FALSE(is_camera_active());
     EXPECT_EQ(g_notification, nullptr);

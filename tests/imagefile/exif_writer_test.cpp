@@ -61,9 +61,8 @@ TEST_F(ExifWriter, FileIsTheTemplateWithItsFieldsThenTheThumbnailAndTheMainImage
     // The main image: quality 75, luminance sampled 2 x 1, density unit dpi, densities 0.
     EXPECT_EQ(tool_output("/usr/bin/identify -format '%wx%h %Q %[jpeg:sampling-factor]' " + path),
               "1000x500 75 2x1,1x1,1x1");
-    EXPECT_EQ(std::vector<std::uint8_t>(main.begin() + 2, main.begin() + 20),
-              (std::vector<std::uint8_t>{0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 1, 0, 0, 0,
-                                         0, 0, 0}));
+    EXPECT_EQ(std::vector<std::uint8_t>(main.begin() + 13, main.begin() + 18),
+              (std::vector<std::uint8_t>{1, 0, 0, 0, 0}));
 }
 
 // A white source shows where the picture lands on the black thumbnail; the fitting's own

@@ -88,7 +88,6 @@ TEST_F(OpenSave, PlainSaveAsksOnlyForANeverSavedDocumentThenReplacesItsFileWhole
     EXPECT_TRUE(r->has_spec && !r->modified);
     EXPECT_EQ(GetWindowTitle(w), "scan.bmp 100%");
     write_image("scan.bmp", FOUR_CC("JPEG"));
-    r->modified = true;
     r->file_type = FOUR_CC("BMP ");
     EXPECT_EQ(iw_save(w, false), noErr);
     EXPECT_EQ(r->file_type, FOUR_CC("BMP "));
