@@ -101,6 +101,11 @@ void du_get_rect(DialogRef dialog, std::int16_t item, Rect* out) {
     GetDialogItemRect(dialog, item, out);
 }
 
+void du_set_str(DialogRef dialog, std::int16_t item, const unsigned char* pstr) {
+    const std::string text(reinterpret_cast<const char*>(pstr + 1), pstr[0]);
+    SetDialogItemText(dialog, item, text.c_str());
+}
+
 void du_set_cstr(DialogRef dialog, std::int16_t item, const char* cstr) {
     const std::string text(cstr, std::char_traits<char>::length(cstr) < 255
                                      ? std::char_traits<char>::length(cstr)

@@ -23,6 +23,8 @@ void movable_model(DialogRef dialog, std::int16_t* item, EventRecord* event, boo
                    std::int32_t decimal_item);
 
 void du_get_rect(DialogRef dialog, std::int16_t item, Rect* out);  // the item's rectangle
+// Sets the item's text from a length-prefixed string.
+void du_set_str(DialogRef dialog, std::int16_t item, const unsigned char* pstr);
 // Sets the item's text from a zero-terminated string; at most 255 characters are kept.
 void du_set_cstr(DialogRef dialog, std::int16_t item, const char* cstr);
 ControlRef du_get_ctl(DialogRef dialog, std::int16_t item);  // the item's control, or null

@@ -228,7 +228,8 @@ void __close_progress_dialog() {
 void __show_path(int slot, std::int16_t item) {
     DialogRef dialog = g_file_conversion_dialog_ptr;
     if (!g_spec_avail[slot]) {
-        du_set_cstr(dialog, item, "");
+        static constexpr unsigned char kEmpty[] = {0};
+        du_set_str(dialog, item, kEmpty);
         return;
     }
     Rect r;

@@ -92,9 +92,11 @@ TEST_F(MovableModel, UncoveringReturnsMinusOneOnceThenAClickGivesItsItemWithTheD
     EXPECT_EQ(port, GetWindowPort(GetDialogWindow(dialog_)));
 }
 
-TEST_F(MovableModel, TextSetFromAStringKeepsAtMost255Characters) {
+TEST_F(MovableModel, TextSetFromAStringKeepsAtMost255CharactersOrTheGivenLength) {
     du_set_cstr(dialog_, 2, std::string(300, 'p').c_str());
     EXPECT_EQ(GetDialogItemText(dialog_, 2), std::string(255, 'p'));
+    du_set_str(dialog_, 2, reinterpret_cast<const unsigned char*>("\3abcdef"));
+    EXPECT_EQ(GetDialogItemText(dialog_, 2), "abc");
 }
 
 }  // namespace
