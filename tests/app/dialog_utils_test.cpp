@@ -76,6 +76,7 @@ TEST_F(MovableModel, ShiftTabMovesBackWrapsToTheLastEditFieldAndSelectsItsText) 
 }
 
 TEST_F(MovableModel, UncoveringReturnsMinusOneOnceThenAClickGivesItsItemWithTheDialogAsPort) {
+    MoveWindow(GetDialogWindow(dialog_), 150, 100, false);
     ShowWindow(GetDialogWindow(dialog_));
     hooks_dialog_expose(dialog_);
     hooks_dialog_expose(dialog_);
@@ -90,6 +91,9 @@ TEST_F(MovableModel, UncoveringReturnsMinusOneOnceThenAClickGivesItsItemWithTheD
     CGrafPtr port = nullptr;
     GetGWorld(&port);
     EXPECT_EQ(port, GetWindowPort(GetDialogWindow(dialog_)));
+    Point mouse;
+    GetMouse(&mouse);  // in the dialog's coordinates, as the event's position must be
+    EXPECT_TRUE(ev.where.h == mouse.h && ev.where.v == mouse.v);
 }
 
 TEST_F(MovableModel, TextSetFromAStringKeepsAtMost255CharactersOrTheGivenLength) {
