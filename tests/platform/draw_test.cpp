@@ -149,6 +149,9 @@ TEST_F(Draw, WideRowStrideNeverTouchesThePadding) {
     worlds_.push_back(g);
     for (int v = 0; v < 4; ++v) std::memset(g->pixels + v * 32 + 20, 0xAB, 12);
     const Rect b = box(0, 0, 5, 4), top = box(0, 0, 5, 1);
+    Rect bounds;
+    GetPortBounds(g, &bounds);
+    EXPECT_EQ(bounds.right, 5) << "the bounds end at the width, not at the padding";
     CopyBits(src, g, &b, &b, srcCopy, nullptr);
     SetGWorld(g);
     PenSize(9, 9);
